@@ -1,0 +1,36 @@
+# GoogleTest for both builds, and kor_add_test(), which runs a test program natively or, in
+# the Windows build, under Wine in a throw-away prefix (scripts/wine-run).
+if(KOR_BUILD_TESTS)
+  if(WIN32)
+    # Debian ships GoogleTest as sources: cross-build them with the product's flags.
+    if(NOT TARGET gtest)
+      set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+      set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+      set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+      add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+      foreach(t gtest gtest_main gmock gmock_main)
+        if(TARGET ${t})
+          target_compile_options(${t} PRIVATE -Wno-error)
+        endif()
+      endforeach()
+    endif()
+    set(KOR_GTEST_LIBS gtest gtest_main)
+  else()
+    find_package(GTest REQUIRED)
+    set(KOR_GTEST_LIBS GTest::gtest GTest::gtest_main)
+  endif()
+endif()
+
+# kor_add_test(NAME <name> COMMAND <target> [args...]): natively the program itself; in
+# the Windows build the program under Wine, in a prefix of its own that is removed after.
+function(kor_add_test)
+  cmake_parse_arguments(T "" "NAME" "COMMAND" ${ARGN})
+  list(POP_FRONT T_COMMAND target)
+  if(WIN32)
+    add_test(NAME ${T_NAME}
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:${target}> ${T_COMMAND})
+  else()
+    add_test(NAME ${T_NAME} COMMAND $<TARGET_FILE:${target}> ${T_COMMAND})
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,256 @@
+// The INI document, its reading from text and its writing in normal form; see BaseIniFile.h.
+#include "ini/BaseIniFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <utility>
+
+#include "ini/IniPlatform.h"
+
+namespace {
+
+constexpr size_t kChunk = 1 << 16;
+constexpr std::string_view kEol = "\r\n";
+
+struct FileCloser {
+  void operator()(std::FILE* f) const {
+    if (f) std::fclose(f);
+  }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+bool IsSectionHeader(std::string_view line) {
+  return line.size() >= 3 && line.front() == '[' && line.back() == ']';
+}
+
+void StripBrackets(std::string& line) {
+  if (line.size() >= 2) line = line.substr(1, line.size() - 2);
+}
+
+// Turns a stream of text chunks into lines and each line into the document's sections and
+// items. The current section is the only state carried from line to line.
+class IniLineReader {
+ public:
+  explicit IniLineReader(BaseIniFile& doc) : m_doc(doc) {}
+
+  void Feed(std::string_view chunk) {
+    while (!chunk.empty()) {
+      const size_t lf = chunk.find('\n');
+      if (lf == std::string_view::npos) {
+        m_strPartial.append(chunk);
+        return;
+      }
+      if (m_strPartial.empty()) {
+        HandleLine(chunk.substr(0, lf));
+      } else {
+        m_strPartial.append(chunk.substr(0, lf));
+        HandleLine(m_strPartial);
+        m_strPartial.clear();
+      }
+      chunk.remove_prefix(lf + 1);
+    }
+  }
+
+  // A last line without a line feed counts like any other.
+  void Finish() {
+    if (!m_strPartial.empty()) HandleLine(m_strPartial);
+    m_strPartial.clear();
+  }
+
+ private:
+  void HandleLine(std::string_view raw) {
+    const std::string_view line = initext::Trim(raw);
+    if (line.empty() || line.front() == ';') return;
+    if (IsSectionHeader(line)) {
+      std::string name(line);
+      StripBrackets(name);
+      m_doc.MapSectionName(name);
+      m_pSection = name.empty() ? nullptr : m_doc.FindOrCreateSection(name);
+      return;
+    }
+    if (!m_pSection) return;
+    BaseIniItem item = BaseIniItem::FromLine(line);
+    if (item.key.empty() || !m_doc.FilterItem(item)) return;
+    m_pSection->SetItem(std::move(item));
+  }
+
+  BaseIniFile& m_doc;
+  BaseIniSection* m_pSection = nullptr;
+  std::string m_strPartial;
+};
+
+// Writes the normal form in large blocks to a file, or collects it in a string.
+class IniTextWriter {
+ public:
+  explicit IniTextWriter(std::FILE* f) : m_pFile(f) { m_strBuffer.reserve(kChunk * 4); }
+
+  void Write(const BaseIniFile& doc) {
+    for (auto pos = doc.GetHeadPosition(); pos;) {
+      const BaseIniSection* pSection = doc.GetNext(pos);
+      Append("[");
+      Append(pSection->name);
+      Append("]");
+      Append(kEol);
+      for (auto itemPos = pSection->GetHeadPosition(); itemPos;) {
+        const BaseIniItem& item = pSection->GetNext(itemPos);
+        Append(item.key);
+        Append("=");
+        Append(item.value);
+        Append(kEol);
+      }
+      Append(kEol);
+    }
+    Flush();
+  }
+
+  bool Failed() const { return m_bFailed; }
+  std::string TakeText() { return std::move(m_strBuffer); }
+
+ private:
+  void Append(std::string_view text) {
+    m_strBuffer.append(text);
+    if (m_pFile && m_strBuffer.size() >= kChunk * 4) Flush();
+  }
+
+  void Flush() {
+    if (!m_pFile || m_strBuffer.empty()) return;
+    if (std::fwrite(m_strBuffer.data(), 1, m_strBuffer.size(), m_pFile) != m_strBuffer.size()) {
+      m_bFailed = true;
+    }
+    m_strBuffer.clear();
+  }
+
+  std::FILE* m_pFile;
+  std::string m_strBuffer;
+  bool m_bFailed = false;
+};
+
+void BaseIniFile::MapSectionName(std::string&) {}
+
+bool BaseIniFile::FilterItem(BaseIniItem&) { return true; }
+
+BaseIniFile::Position BaseIniFile::FindSection(std::string_view name) const {
+  return Wrap(m_sections.find(name));
+}
+
+BaseIniFile::Position BaseIniFile::LowerBound(std::string_view name) const {
+  return Wrap(m_sections.lower_bound(name));
+}
+
+BaseIniSection* BaseIniFile::FindOrCreateSection(std::string_view name) {
+  auto it = m_sections.lower_bound(name);
+  if (it != m_sections.end() && initext::CompareNoCase((*it)->name, name) == 0) {
+    return it->get();
+  }
+  return m_sections.emplace_hint(it, std::make_unique<BaseIniSection>(std::string(name)))
+      ->get();
+}
+
+bool BaseIniFile::SetValue(std::string_view section, std::string_view key,
+                           std::string_view value) {
+  if (section.empty() || key.empty()) return false;
+  FindOrCreateSection(section)->SetItem(BaseIniItem(std::string(key), std::string(value)));
+  return true;
+}
+
+std::string BaseIniFile::GetValue(std::string_view section, std::string_view key) const {
+  const Position pos = FindSection(section);
+  if (!pos) return std::string();
+  const BaseIniSection* pSection = GetAt(pos);
+  const auto itemPos = pSection->FindItem(key);
+  return itemPos ? pSection->GetAt(itemPos).value : std::string();
+}
+
+bool BaseIniFile::RemoveValue(std::string_view section, std::string_view key,
+                              std::optional<std::string_view> value) {
+  const Position pos = FindSection(section);
+  if (!pos) return false;
+  BaseIniSection* pSection = GetAt(pos);
+  bool bRemoved = false;
+  const auto itemPos = pSection->FindItem(key);
+  if (itemPos && (!value || pSection->GetAt(itemPos).value == *value)) {
+    pSection->RemoveAt(itemPos);
+    bRemoved = true;
+  }
+  if (pSection->IsEmpty()) RemoveAt(pos);
+  return bRemoved;
+}
+
+bool BaseIniFile::Read(const std::string& path) {
+  // Opened without sharing restrictions; a missing file is created empty, as the log's
+  // readers have always done.
+  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    file.reset(std::fopen(path.c_str(), "a+b"));
+    if (!file) return false;
+  }
+  IniLineReader reader(*this);
+  std::unique_ptr<char[]> buffer(new char[kChunk]);
+  for (;;) {
+    const size_t n = std::fread(buffer.get(), 1, kChunk, file.get());
+    if (n > 0) reader.Feed(std::string_view(buffer.get(), n));
+    if (n < kChunk) break;
+  }
+  reader.Finish();
+  return !std::ferror(file.get());
+}
+
+void BaseIniFile::ReadText(std::string_view text) {
+  IniLineReader reader(*this);
+  reader.Feed(text);
+  reader.Finish();
+}
+
+std::string BaseIniFile::ToText() const {
+  IniTextWriter writer(nullptr);
+  writer.Write(*this);
+  return writer.TakeText();
+}
+
+bool BaseIniFile::Save(const std::string& path) const {
+  IIniPlatform& platform = GetIniPlatform();
+  if (m_sections.empty()) {
+    // An empty document still empties the file, as it always has.
+    FilePtr file(std::fopen(path.c_str(), "wb"));
+    return false;
+  }
+  // Write the new text beside the log and swap it in, so that a crash or a full disk
+  // leaves the old log or the new one, never a torn one.
+  const std::string temp = path + ".tmp";
+  {
+    FilePtr file(std::fopen(temp.c_str(), "wb"));
+    if (!file) return false;
+    IniTextWriter writer(file.get());
+    writer.Write(*this);
+    const bool bCommitted = !writer.Failed() && platform.CommitFile(file.get());
+    const bool bClosed = std::fclose(file.release()) == 0;
+    if (!bCommitted || !bClosed) {
+      platform.RemoveFile(temp);
+      return false;
+    }
+  }
+  const int error = platform.ReplaceFile(temp, path);
+  if (error == 0) return true;
+  platform.RemoveFile(temp);
+  if (!platform.IsSharingError(error)) return false;
+
+  // Another process holds the log open and the system will not swap it: rewrite in place,
+  // which is what a plain save would have done.
+  FilePtr file(std::fopen(path.c_str(), "wb"));
+  if (!file) return false;
+  IniTextWriter writer(file.get());
+  writer.Write(*this);
+  const bool bOk = !writer.Failed() && std::fflush(file.get()) == 0;
+  return bOk;
+}
+
+BaseIniFile::Position BaseIniFile::GetHeadPosition() const { return Wrap(m_sections.begin()); }
+
+BaseIniSection* BaseIniFile::GetNext(Position& pos) const {
+  BaseIniSection* pSection = pos.m_it->get();
+  pos = Wrap(std::next(pos.m_it));
+  return pSection;
+}

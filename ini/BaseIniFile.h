@@ -1,0 +1,105 @@
+// An INI document: sections in ascending name order under the store's case-blind
+// comparison, each owning its items; its text form is read with Read and written with Save.
+// Derived documents adjust what is read through MapSectionName and FilterItem.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "ini/BaseIniItem.h"
+#include "ini/BaseIniSection.h"
+#include "ini/IniPosition.h"
+#include "ini/IniText.h"
+
+class BaseIniFile {
+  struct SectionLess {
+    using is_transparent = void;
+    static std::string_view NameOf(const std::unique_ptr<BaseIniSection>& s) { return s->name; }
+    static std::string_view NameOf(std::string_view name) { return name; }
+    template <class A, class B>
+    bool operator()(const A& a, const B& b) const {
+      return initext::CompareNoCase(NameOf(a), NameOf(b)) < 0;
+    }
+  };
+  using Sections = std::set<std::unique_ptr<BaseIniSection>, SectionLess>;
+
+ public:
+  using Position = IniPosition<Sections::const_iterator, BaseIniFile>;
+
+  BaseIniFile() = default;
+  virtual ~BaseIniFile() = default;
+  BaseIniFile(const BaseIniFile&) = delete;
+  BaseIniFile& operator=(const BaseIniFile&) = delete;
+
+  // Called by Read with every section name read, brackets removed; may change it in place.
+  // An empty name drops the items up to the next header. The base changes nothing.
+  virtual void MapSectionName(std::string& name);
+
+  // Called by Read with every parsed item whose key is not empty; may change it in place.
+  // False drops the item. The base keeps everything.
+  virtual bool FilterItem(BaseIniItem& item);
+
+  // The section whose name equals name ignoring case, or no position.
+  Position FindSection(std::string_view name) const;
+
+  // The first section whose name is not less than name ignoring case, or no position.
+  Position LowerBound(std::string_view name) const;
+
+  // The section of that name, created in name order when missing; never null. An existing
+  // section keeps the name it was created with.
+  BaseIniSection* FindOrCreateSection(std::string_view name);
+
+  // Stores key=value in the section, creating it when needed; key and value exactly as
+  // passed. False, and no change, when the section name or the key is empty.
+  bool SetValue(std::string_view section, std::string_view key, std::string_view value);
+
+  // The stored value, or the empty string when section or key is missing.
+  std::string GetValue(std::string_view section, std::string_view key) const;
+
+  // Removes the key (only when its value equals *value byte for byte, if given). The section
+  // goes when it is left without items, even if nothing was removed. True if removed.
+  bool RemoveValue(std::string_view section, std::string_view key,
+                   std::optional<std::string_view> value = std::nullopt);
+
+  // Merges the text file at path into the document; a missing file is created empty.
+  // False if the file could be neither opened nor created, or a read error stopped it
+  // (what was read before stays merged).
+  bool Read(const std::string& path);
+
+  // Merges INI text into the document, exactly as Read does with a file's contents.
+  void ReadText(std::string_view text);
+
+  // Writes the whole document in normal form, replacing the file in one step. False (and
+  // the old file untouched) when it cannot be written; a document without sections leaves
+  // an empty file and returns false.
+  bool Save(const std::string& path) const;
+
+  // The document in normal form, exactly the bytes Save writes.
+  std::string ToText() const;
+
+  Position GetHeadPosition() const;
+  // The section at pos; pos moves to the next section, or to no position after the last.
+  BaseIniSection* GetNext(Position& pos) const;
+  BaseIniSection* GetAt(Position pos) const { return pos.m_it->get(); }
+  size_t GetCount() const { return m_sections.size(); }
+  bool IsEmpty() const { return m_sections.empty(); }
+  // Removes the section at pos from the document and destroys it.
+  void RemoveAt(Position pos) { m_sections.erase(pos.m_it); }
+  void RemoveAll() { m_sections.clear(); }
+
+ private:
+  Position Wrap(Sections::const_iterator it) const {
+    return it == m_sections.end() ? Position() : Position(it);
+  }
+
+  Sections m_sections;
+};
+
+// True when line is at least three bytes long, begins with '[' and ends with ']'.
+bool IsSectionHeader(std::string_view line);
+// Removes the first and the last character of line.
+void StripBrackets(std::string& line);

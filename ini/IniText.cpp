@@ -1,0 +1,95 @@
+// Locale-free text rules of the store; see IniText.h.
+#include "ini/IniText.h"
+
+#include "ini/IniPlatform.h"
+
+namespace initext {
+namespace {
+
+bool g_abLead[256] = {};
+
+inline unsigned char FoldAscii(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+}  // namespace
+
+bool IsLeadByte(unsigned char b) { return g_abLead[b]; }
+
+void RefreshLeadBytes() {
+  const IIniPlatform& platform = GetIniPlatform();
+  for (int b = 0; b < 256; ++b) g_abLead[b] = platform.IsLeadByte(static_cast<unsigned char>(b));
+}
+
+int CompareNoCase(std::string_view a, std::string_view b) {
+  const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+  const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
+  size_t ia = 0, ib = 0;
+  const size_t na = a.size(), nb = b.size();
+  while (ia < na && ib < nb) {
+    unsigned ua = pa[ia], ub = pb[ib];
+    // A lead byte with its trail forms one unit, compared whole and never case-folded; a
+    // lead byte at the very end stands alone.
+    if (g_abLead[ua] && ia + 1 < na) {
+      ua = (ua << 8) | pa[ia + 1];
+      ia += 2;
+    } else {
+      ua = FoldAscii(static_cast<unsigned char>(ua));
+      ia += 1;
+    }
+    if (g_abLead[ub] && ib + 1 < nb) {
+      ub = (ub << 8) | pb[ib + 1];
+      ib += 2;
+    } else {
+      ub = FoldAscii(static_cast<unsigned char>(ub));
+      ib += 1;
+    }
+    if (ua != ub) return ua < ub ? -1 : 1;
+  }
+  if (ia < na) return 1;
+  if (ib < nb) return -1;
+  return 0;
+}
+
+void MakeLower(std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (g_abLead[c]) {
+      ++i;  // keep the double-byte character whole
+    } else if (c >= 'A' && c <= 'Z') {
+      text[i] = static_cast<char>(c + ('a' - 'A'));
+    }
+  }
+}
+
+void MakeUpper(std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (g_abLead[c]) {
+      ++i;
+    } else if (c >= 'a' && c <= 'z') {
+      text[i] = static_cast<char>(c - ('a' - 'A'));
+    }
+  }
+}
+
+std::string_view Trim(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsSpace(static_cast<unsigned char>(text[begin]))) ++begin;
+  while (end > begin && IsSpace(static_cast<unsigned char>(text[end - 1]))) --end;
+  return text.substr(begin, end - begin);
+}
+
+size_t FindEquals(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (g_abLead[c]) {
+      ++i;
+    } else if (c == '=') {
+      return i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace initext

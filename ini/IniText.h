@@ -1,0 +1,48 @@
+// The text rules that the whole store shares: the one case-blind comparison of names and
+// keys, ASCII lower-casing that keeps double-byte characters whole, and white-space
+// stripping. All of it is locale-free and works on unsigned bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace initext {
+
+// True when b leads a double-byte character of the system code page (see IIniPlatform).
+bool IsLeadByte(unsigned char b);
+
+// Re-reads the lead-byte table from the installed platform; SetIniPlatform calls it.
+void RefreshLeadBytes();
+
+// Compares a and b unit by unit ignoring the case of A-Z: <0, 0 or >0. A unit is one byte
+// or one double-byte character; a string that is a prefix of the other is the smaller.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+// Lower-cases A-Z in place; trail bytes of double-byte characters are left alone.
+void MakeLower(std::string& text);
+
+// Upper-cases a-z in place; trail bytes of double-byte characters are left alone.
+void MakeUpper(std::string& text);
+
+// True for the six bytes the store strips: space, \t, \n, \v, \f, \r.
+inline bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// The text without leading and trailing white space.
+std::string_view Trim(std::string_view text);
+
+// Position of the first '=' that is not the trail byte of a double-byte character, or npos.
+size_t FindEquals(std::string_view text);
+
+// Strict weak order under CompareNoCase, for sorted containers; lookups by string_view.
+struct LessNoCase {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    return CompareNoCase(a, b) < 0;
+  }
+};
+
+}  // namespace initext

@@ -91,14 +91,14 @@ class IniTextWriter {
     for (auto pos = doc.GetHeadPosition(); pos;) {
       const BaseIniSection* pSection = doc.GetNext(pos);
       Append("[");
-      Append(pSection->name);
+      AppendText(pSection->name);
       Append("]");
       Append(kEol);
       for (auto itemPos = pSection->GetHeadPosition(); itemPos;) {
         const BaseIniItem& item = pSection->GetNext(itemPos);
-        Append(item.key);
+        AppendText(item.key);
         Append("=");
-        Append(item.value);
+        AppendText(item.value);
         Append(kEol);
       }
       Append(kEol);
@@ -110,6 +110,16 @@ class IniTextWriter {
   std::string TakeText() { return std::move(m_strBuffer); }
 
  private:
+  // Stored text: a line feed inside it is written as text mode writes every line feed.
+  void AppendText(std::string_view text) {
+    for (size_t lf; (lf = text.find('\n')) != std::string_view::npos;) {
+      Append(text.substr(0, lf));
+      Append(kEol);
+      text.remove_prefix(lf + 1);
+    }
+    Append(text);
+  }
+
   void Append(std::string_view text) {
     m_strBuffer.append(text);
     if (m_pFile && m_strBuffer.size() >= kChunk * 4) Flush();
@@ -145,12 +155,10 @@ BaseIniSection* BaseIniFile::FindOrCreateSection(std::string_view name) {
   if (it != m_sections.end() && initext::CompareNoCase((*it)->name, name) == 0) {
     return it->get();
   }
-  return m_sections.emplace_hint(it, std::make_unique<BaseIniSection>(std::string(name)))
-      ->get();
+  return m_sections.emplace_hint(it, std::make_unique<BaseIniSection>(std::string(name)))->get();
 }
 
-bool BaseIniFile::SetValue(std::string_view section, std::string_view key,
-                           std::string_view value) {
+bool BaseIniFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {
   if (section.empty() || key.empty()) return false;
   FindOrCreateSection(section)->SetItem(BaseIniItem(std::string(key), std::string(value)));
   return true;

@@ -49,6 +49,4 @@ const BaseIniItem& BaseIniSection::GetNext(Position& pos) const {
   return item;
 }
 
-BaseIniSection::Position BaseIniSection::GetHeadPosition() const {
-  return Wrap(m_items.begin());
-}
+BaseIniSection::Position BaseIniSection::GetHeadPosition() const { return Wrap(m_items.begin()); }

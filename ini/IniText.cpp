@@ -7,9 +7,25 @@ namespace initext {
 namespace {
 
 bool g_abLead[256] = {};
+// False while the code page has no lead bytes, which lets comparisons skip the unit logic.
+bool g_bAnyLead = false;
 
 inline unsigned char FoldAscii(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+// Single-byte code pages: every unit is one byte, compared after folding A-Z.
+int CompareBytesNoCase(std::string_view a, std::string_view b) {
+  const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+  const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
+  const size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (pa[i] == pb[i]) continue;
+    const unsigned char ua = FoldAscii(pa[i]), ub = FoldAscii(pb[i]);
+    if (ua != ub) return ua < ub ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
 }
 
 }  // namespace
@@ -18,10 +34,15 @@ bool IsLeadByte(unsigned char b) { return g_abLead[b]; }
 
 void RefreshLeadBytes() {
   const IIniPlatform& platform = GetIniPlatform();
-  for (int b = 0; b < 256; ++b) g_abLead[b] = platform.IsLeadByte(static_cast<unsigned char>(b));
+  g_bAnyLead = false;
+  for (int b = 0; b < 256; ++b) {
+    g_abLead[b] = platform.IsLeadByte(static_cast<unsigned char>(b));
+    g_bAnyLead = g_bAnyLead || g_abLead[b];
+  }
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
+  if (!g_bAnyLead) return CompareBytesNoCase(a, b);
   const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
   const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
   size_t ia = 0, ib = 0;

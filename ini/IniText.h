@@ -40,9 +40,7 @@ size_t FindEquals(std::string_view text);
 // Strict weak order under CompareNoCase, for sorted containers; lookups by string_view.
 struct LessNoCase {
   using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const {
-    return CompareNoCase(a, b) < 0;
-  }
+  bool operator()(std::string_view a, std::string_view b) const { return CompareNoCase(a, b) < 0; }
 };
 
 }  // namespace initext

@@ -1,0 +1,163 @@
+// Reading INI text into a document: the four kinds of line, merging, the hooks, golden files
+// with their normal form, and the generated logs' normal form.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ini/BaseIniFile.h"
+#include "ini/ScratchDir.h"
+
+namespace {
+
+std::string Normal(std::string_view text) {
+  BaseIniFile doc;
+  doc.ReadText(text);
+  return doc.ToText();
+}
+
+struct TextRow {
+  const char* name;
+  const char* text;
+  const char* normal;
+};
+
+TEST(IniRead, TurnsEachKindOfLineIntoItsNormalForm) {
+  const TextRow rows[] = {
+      {"empty", "", ""},
+      {"only blanks and comments", "\n  \r\n; c\n\t;[S]\n", ""},
+      {"items before the first header", "a=1\n[S]\nb=2\n", "[S]\r\nb=2\r\n\r\n"},
+      {"brackets pair is an item", "[]\n[S]\n[]\n", "[S]\r\n[]=\r\n\r\n"},
+      {"spaces inside brackets kept", "  [ My Sec ]  \nK=V\n", "[ My Sec ]\r\nk=V\r\n\r\n"},
+      {"header with comment is an item", "[S]\n[X] ;c\n", "[S]\r\n[x] ;c=\r\n\r\n"},
+      {"semicolon after value kept", "[S]\nk=v ; c\n", "[S]\r\nk=v ; c\r\n\r\n"},
+      {"hash is an item", "[S]\n#K=1\n", "[S]\r\n#k=1\r\n\r\n"},
+      {"leading equals dropped", "[S]\n= v\n==\n", "[S]\r\n\r\n"},
+      {"no equals", "[S]\nFlag\n", "[S]\r\nflag=\r\n\r\n"},
+      {"two equals", "[S]\nA = b = c \n", "[S]\r\na=b = c\r\n\r\n"},
+      {"keys lowered, values and names kept", "[MiXed]\nKEY=VaLuE\n",
+       "[MiXed]\r\nkey=VaLuE\r\n\r\n"},
+      {"headers merge ignoring case", "[S]\na=1\nb=1\n[s]\nA=2\nc=3\n",
+       "[S]\r\na=2\r\nb=1\r\nc=3\r\n\r\n"},
+      {"sections and keys sorted", "[b]\nz=1\ny=2\n[_A]\nk=1\n[a]\n",
+       "[_A]\r\nk=1\r\n\r\n[a]\r\n\r\n[b]\r\ny=2\r\nz=1\r\n\r\n"},
+      {"crlf, lf and a last line without one", "[S]\r\nb=2\r\na=1", "[S]\r\na=1\r\nb=2\r\n\r\n"},
+      {"white space around lines", " \t[S]\v\f\n\t k \t= \t v \t\r\n", "[S]\r\nk=v\r\n\r\n"},
+      {"inner carriage return kept", "[S]\nk=a\rb\r\n", "[S]\r\nk=a\rb\r\n\r\n"},
+  };
+  for (const TextRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(Normal(row.text), row.normal);
+  }
+}
+
+TEST(IniRead, KeepsNulBytesInsideValues) {
+  EXPECT_EQ(Normal(std::string("[S]\nk=a\0b\n", 10)), std::string("[S]\r\nk=a\0b\r\n\r\n", 14));
+}
+
+TEST(IniRead, MergesIntoWhatIsThereAndNeverRemoves) {
+  BaseIniFile doc;
+  doc.SetValue("Keep", "k", "1");
+  doc.SetValue("S", "Old", "1");
+  doc.ReadText("[s]\nold=2\nnew=3\n");
+  EXPECT_EQ(doc.ToText(), "[Keep]\r\nk=1\r\n\r\n[S]\r\nnew=3\r\nold=2\r\n\r\n");
+}
+
+TEST(IniRead, JoinsLinesSplitAcrossReadBuffers) {
+  // Long lines cross the reader's chunk boundaries.
+  std::string text = "[S]\n";
+  std::string expected = "[S]\r\n";
+  for (int i = 0; i < 300; ++i) {
+    const std::string key = "k" + std::string(1000 + i, 'x') + std::to_string(i);
+    text += key + "=" + std::to_string(i) + "\r\n";
+  }
+  BaseIniFile doc;
+  doc.ReadText(text);
+  ScratchDir dir;
+  WriteBytes(dir.Path("long.ini"), text);
+  BaseIniFile fromFile;
+  ASSERT_TRUE(fromFile.Read(dir.Path("long.ini")));
+  EXPECT_EQ(doc.GetAt(doc.GetHeadPosition())->GetCount(), 300u);
+  EXPECT_EQ(fromFile.ToText(), doc.ToText());
+}
+
+class HookedFile : public BaseIniFile {
+ public:
+  void MapSectionName(std::string& name) override {
+    calls.push_back("map " + name);
+    if (name == "Old") name = "New";
+    if (name == "Drop") name.clear();
+  }
+  bool FilterItem(BaseIniItem& item) override {
+    calls.push_back("filter " + item.key);
+    if (item.key == "empty") item.key.clear();
+    if (item.key == "upper") item.key = "UPPER";
+    return item.value != "0";
+  }
+  std::vector<std::string> calls;
+};
+
+TEST(IniRead, AppliesTheHooksInOrder) {
+  HookedFile doc;
+  doc.ReadText("x=1\n[Old]\na=1\nb=0\n=skip\n[Drop]\nc=1\n[Keep]\nupper=1\nempty=1\n");
+  EXPECT_EQ(doc.ToText(), "[Keep]\r\nUPPER=1\r\n\r\n[New]\r\na=1\r\n\r\n");
+  EXPECT_EQ(doc.calls, (std::vector<std::string>{"map Old", "filter a", "filter b", "map Drop",
+                                                 "map Keep", "filter upper", "filter empty"}));
+}
+
+TEST(IniRead, CreatesAMissingFileEmpty) {
+  ScratchDir dir;
+  BaseIniFile doc;
+  doc.SetValue("S", "k", "1");
+  ASSERT_TRUE(doc.Read(dir.Path("missing.log")));
+  EXPECT_TRUE(std::filesystem::exists(dir.Path("missing.log")));
+  EXPECT_EQ(std::filesystem::file_size(dir.Path("missing.log")), 0u);
+  EXPECT_EQ(doc.ToText(), "[S]\r\nk=1\r\n\r\n");
+}
+
+TEST(IniRead, FailsWhereNoFileCanBeOpenedOrRead) {
+  ScratchDir dir;
+  BaseIniFile doc;
+  EXPECT_FALSE(doc.Read(dir.Path("no-such-dir/x.log")));
+  EXPECT_FALSE(doc.Read(dir.Root().string()));  // a directory: no read succeeds
+  EXPECT_TRUE(doc.IsEmpty());
+}
+
+// Every testdata/NAME.ini read and saved gives testdata/NAME.expected byte for byte.
+TEST(IniRead, GoldenFilesComeOutInNormalForm) {
+  ScratchDir dir;
+  int cFiles = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(KOR_TESTDATA)) {
+    if (entry.path().extension() != ".ini") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    ++cFiles;
+    auto expectedPath = entry.path();
+    expectedPath.replace_extension(".expected");
+    const std::string expected = ReadBytes(expectedPath.string());
+    BaseIniFile doc;
+    ASSERT_TRUE(doc.Read(entry.path().string()));
+    const std::string out = dir.Path("out.log");
+    EXPECT_EQ(doc.Save(out), !expected.empty());
+    EXPECT_EQ(ReadBytes(out), expected);
+  }
+  EXPECT_GE(cFiles, 5);
+}
+
+#ifdef KOR_GENLOG_DIR
+TEST(IniRead, GeneratedLogsComeOutAsTheirCanonicalForm) {
+  ScratchDir dir;
+  for (const char* name : {"s-sorted.log", "s-shuffled.log", "s-dups.log"}) {
+    SCOPED_TRACE(name);
+    const std::string log = std::string(KOR_GENLOG_DIR) + "/" + name;
+    const std::string canon = ReadBytes(log + ".canon");
+    ASSERT_FALSE(canon.empty());
+    BaseIniFile doc;
+    ASSERT_TRUE(doc.Read(log));
+    ASSERT_TRUE(doc.Save(dir.Path(name)));
+    EXPECT_TRUE(ReadBytes(dir.Path(name)) == canon);  // not printed: too large
+  }
+}
+#endif
+
+}  // namespace

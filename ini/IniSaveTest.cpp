@@ -1,0 +1,172 @@
+// Writing a document: the normal form on disk, the empty document, and the atomic
+// replacement that never leaves a torn or half-written log behind.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "ini/BaseIniFile.h"
+#include "ini/FakeIniPlatform.h"
+#include "ini/ScratchDir.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kOldLog[] = "[Old]\r\nkey=old value\r\n\r\n";
+
+BaseIniFile& NewDocument() {
+  static BaseIniFile doc;
+  if (doc.IsEmpty()) {
+    doc.SetValue("Install", "KorViewer", "1");
+    doc.SetValue("KorViewer_FILES", "C:\\Kor\\a.dll", "1");
+    doc.FindOrCreateSection("Empty");
+  }
+  return doc;
+}
+
+const char kNewLog[] =
+    "[Empty]\r\n\r\n[Install]\r\nKorViewer=1\r\n\r\n[KorViewer_FILES]\r\nC:\\Kor\\a.dll=1\r\n\r\n";
+
+size_t FilesIn(const ScratchDir& dir) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.Root())) ++n;
+  return n;
+}
+
+TEST(IniSave, WritesTheNormalFormWithCrLf) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  ASSERT_TRUE(NewDocument().Save(log));
+  EXPECT_EQ(ReadBytes(log), kNewLog);
+  EXPECT_EQ(FilesIn(dir), 1u);  // no temporary file left beside it
+}
+
+TEST(IniSave, WritesLineFeedsInsideTextAsCrLfAndEscapesNothing) {
+  BaseIniFile doc;
+  doc.SetValue("S", "Key=x", " two\nlines ");
+  EXPECT_EQ(doc.ToText(), "[S]\r\nKey=x= two\r\nlines \r\n\r\n");
+}
+
+TEST(IniSave, EmptyDocumentLeavesAnEmptyFileAndFails) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  BaseIniFile doc;
+  EXPECT_FALSE(doc.Save(log));
+  EXPECT_TRUE(fs::exists(log));
+  EXPECT_EQ(fs::file_size(log), 0u);
+}
+
+TEST(IniSave, CreatesAMissingFile) {
+  ScratchDir dir;
+  ASSERT_TRUE(NewDocument().Save(dir.Path("new.log")));
+  EXPECT_EQ(ReadBytes(dir.Path("new.log")), kNewLog);
+}
+
+TEST(IniSave, FailsIntoAMissingDirectory) {
+  ScratchDir dir;
+  EXPECT_FALSE(NewDocument().Save(dir.Path("missing/new.log")));
+  EXPECT_EQ(FilesIn(dir), 0u);
+}
+
+TEST(IniSave, KeepsTheOldFileWhenTheTemporaryFileCannotBeCreated) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  fs::create_directory(log + ".tmp");  // a directory in the temporary file's place
+  EXPECT_FALSE(NewDocument().Save(log));
+  EXPECT_EQ(ReadBytes(log), kOldLog);
+  EXPECT_TRUE(fs::is_directory(log + ".tmp"));
+  EXPECT_EQ(FilesIn(dir), 2u);
+}
+
+TEST(IniSave, KeepsAReadOnlyTargetAndRemovesTheTemporaryFile) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  fs::permissions(log, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  EXPECT_FALSE(NewDocument().Save(log));
+  fs::permissions(log, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(ReadBytes(log), kOldLog);
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(IniSave, KeepsTheOldFileInAnUnwritableDirectory) {
+#ifndef _WIN32
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
+#endif
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  fs::permissions(dir.Root(), fs::perms::owner_read | fs::perms::owner_exec);
+  const bool bSaved = NewDocument().Save(log);
+  fs::permissions(dir.Root(), fs::perms::owner_all);
+#ifdef _WIN32
+  GTEST_SKIP() << "directories have no write permission on Windows";
+#endif
+  EXPECT_FALSE(bSaved);
+  EXPECT_EQ(ReadBytes(log), kOldLog);
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(IniSave, KeepsTheOldFileWhenTheCommitFails) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  FakeIniPlatform platform;
+  platform.m_bFailCommit = true;
+  EXPECT_FALSE(NewDocument().Save(log));
+  EXPECT_EQ(platform.m_cReplaces, 0);
+  EXPECT_EQ(ReadBytes(log), kOldLog);
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(IniSave, KeepsTheOldFileWhenTheReplacementFails) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  FakeIniPlatform platform;
+  platform.m_replaceError = 5;
+  EXPECT_FALSE(NewDocument().Save(log));
+  EXPECT_EQ(platform.m_cCommits, 1);
+  EXPECT_EQ(ReadBytes(log), kOldLog);
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+TEST(IniSave, RewritesInPlaceWhenAnotherProcessHoldsTheFile) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, std::string(kOldLog) + std::string(4096, 'x'));  // longer than the new log
+  FakeIniPlatform platform;
+  platform.m_replaceError = 32;
+  platform.m_bSharing = true;
+  EXPECT_TRUE(NewDocument().Save(log));
+  EXPECT_EQ(ReadBytes(log), kNewLog);
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+
+#ifdef _WIN32
+TEST(IniSave, ReplacesALogThatAReaderHoldsOpen) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  // The C runtime opens with read and write sharing but without delete sharing, as most
+  // readers do: the one-step replacement is refused and the rewrite in place goes through.
+  std::FILE* pReader = std::fopen(log.c_str(), "rb");
+  ASSERT_NE(pReader, nullptr);
+  const bool bSaved = NewDocument().Save(log);
+  std::fclose(pReader);
+  EXPECT_TRUE(bSaved);
+  EXPECT_EQ(ReadBytes(log), kNewLog);
+  EXPECT_EQ(FilesIn(dir), 1u);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,65 @@
+// The server's application object: it owns the install log, its two paths and the class
+// factory, runs start-up by mode, counts objects and locks, and decides when the server
+// quits. Also the process-wide Trace function and server lock count.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "installlog/LogFile.h"
+#include "server/CAppBase.h"
+#include "server/CFactory.h"
+#include "server/ComPtr.h"
+
+class CWin32InstallPlatform;
+
+class CKorLogServerApp : public CAppBase {
+ public:
+  CKorLogServerApp();
+  ~CKorLogServerApp() override;
+
+  bool InitInstance() override;
+  // Can run twice; the second run finds the factory and the log already gone.
+  int ExitInstance() override;
+
+  // Drops one server lock, saves the log when asked and possible, and posts the quit
+  // message when the server is no longer needed.
+  void CloseDown(bool bSave) noexcept;
+  // The quit rule: false when the server should end.
+  bool IsInUse() const;
+  // Appends the text as the last line of the trace window's list; nothing without a window.
+  void AddTraceLine(const char* pszLine);
+
+  DWORD m_dwClassCookie = 0;
+  ComPtr<CFactory> m_pFactory;
+  LONG m_cObjects = 0;
+  bool m_bUserControl = false;
+  bool m_bShuttingDown = false;
+  std::unique_ptr<LogFile> m_pLogFile;
+  std::string m_strLogPath;
+  std::string m_strRemoteLogPath;
+
+ protected:
+  void OnExitTimeout() override;
+
+ private:
+  // Saves the log to m_strLogPath unless that is empty; a failed save is ignored.
+  void SaveIgnoringFailure() noexcept;
+
+  std::unique_ptr<CWin32InstallPlatform> m_pInstallPlatform;
+  bool m_bOleInitialized = false;
+  std::atomic<bool> m_bFinalSaveClaimed{false};
+};
+
+// The one application object.
+CKorLogServerApp& GetServerApp();
+
+// Appends a trace line through the application object.
+void Trace(const char* pszLine);
+void Trace(const std::string& line);
+
+// The process-wide server lock count; 0 or below means no locks.
+extern LONG g_cServerLocks;

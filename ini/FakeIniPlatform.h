@@ -37,14 +37,14 @@ class FakeIniPlatform final : public IIniPlatform {
   }
 
   bool IsSharingError(int error) const override {
-    return m_bSharing ? error == m_replaceError : m_real.IsSharingError(error);
+    return m_replaceError ? m_bSharing && error == m_replaceError : m_real.IsSharingError(error);
   }
 
   void RemoveFile(const std::string& path) override { m_real.RemoveFile(path); }
 
   bool m_bFailCommit = false;
   int m_replaceError = 0;   // returned by ReplaceFile instead of replacing, when not 0
-  bool m_bSharing = false;  // m_replaceError counts as a sharing error
+  bool m_bSharing = false;  // whether m_replaceError counts as a sharing error
   int m_cCommits = 0;
   int m_cReplaces = 0;
 

@@ -2,6 +2,8 @@
 #include "server/Win32IniPlatform.h"
 
 #include <windows.h>
+// The store's seam has a method of this name; the Win32 API of the same name is not used.
+#undef ReplaceFile
 
 #include <io.h>
 
@@ -17,6 +19,11 @@ bool CWin32IniPlatform::CommitFile(std::FILE* f) {
 }
 
 int CWin32IniPlatform::ReplaceFile(const std::string& source, const std::string& target) {
+  // A read-only log stays as it is; the in-place rewrite must not be tried on it either.
+  const DWORD attributes = ::GetFileAttributesA(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return ERROR_FILE_READ_ONLY;
+  }
   if (::MoveFileExA(source.c_str(), target.c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;

@@ -1,0 +1,190 @@
+// Benchmarks of the INI store on generated install logs (genlog.py), each beside its floor:
+// lookups with scrambled case, Read against a bare read of the same file, Save against a
+// bare write of the same bytes with the same flush, and the peak memory of holding L.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "ini/BaseIniFile.h"
+#include "ini/IniPlatform.h"
+
+namespace {
+
+std::string LogPath(const std::string& name) { return std::string(KOR_GENLOG_DIR) + "/" + name; }
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+// One document per log, read once and kept for the lookup and save benchmarks.
+const BaseIniFile& LoadedLog(const std::string& name) {
+  static std::map<std::string, std::unique_ptr<BaseIniFile>> s_docs;
+  auto& pDoc = s_docs[name];
+  if (!pDoc) {
+    pDoc = std::make_unique<BaseIniFile>();
+    if (!pDoc->Read(LogPath(name)) || pDoc->IsEmpty()) {
+      std::fprintf(stderr, "missing %s: build the target ini_bench_data\n", name.c_str());
+      std::exit(1);
+    }
+  }
+  return *pDoc;
+}
+
+struct Query {
+  std::string section, key, value;
+};
+
+std::vector<Query> LoadQueries(const std::string& path) {
+  std::vector<Query> queries;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    const size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+    if (t2 == std::string::npos) continue;
+    queries.push_back({line.substr(0, t1), line.substr(t1 + 1, t2 - t1 - 1), line.substr(t2 + 1)});
+  }
+  return queries;
+}
+
+void BM_Lookup(benchmark::State& state, const std::string& name) {
+  const BaseIniFile& doc = LoadedLog(name);
+  const std::vector<Query> queries = LoadQueries(LogPath(name) + ".qi");
+  size_t cWrong = 0;
+  for (const Query& q : queries) cWrong += doc.GetValue(q.section, q.key) != q.value;
+  if (cWrong) state.SkipWithError("lookups gave wrong values");
+  size_t i = 0;
+  for (auto _ : state) {
+    const Query& q = queries[i];
+    if (++i == queries.size()) i = 0;
+    const auto pos = doc.FindSection(q.section);
+    const BaseIniSection* pSection = doc.GetAt(pos);
+    benchmark::DoNotOptimize(pSection->FindItem(q.key));
+  }
+}
+
+void BM_GetValue(benchmark::State& state, const std::string& name) {
+  const BaseIniFile& doc = LoadedLog(name);
+  const std::vector<Query> queries = LoadQueries(LogPath(name) + ".qi");
+  size_t i = 0;
+  for (auto _ : state) {
+    const Query& q = queries[i];
+    if (++i == queries.size()) i = 0;
+    benchmark::DoNotOptimize(doc.GetValue(q.section, q.key));
+  }
+}
+
+void BM_Read(benchmark::State& state, const std::string& name) {
+  const std::string path = LogPath(name);
+  for (auto _ : state) {
+    auto pDoc = std::make_unique<BaseIniFile>();
+    if (!pDoc->Read(path)) state.SkipWithError("read failed");
+    state.PauseTiming();
+    pDoc.reset();
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(Slurp(path).size()));
+}
+
+// The floor of Read: the same file into memory in one piece.
+void BM_ReadFloor(benchmark::State& state, const std::string& name) {
+  const std::string path = LogPath(name);
+  std::string buffer;
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::fseek(f, 0, SEEK_END);
+    buffer.resize(static_cast<size_t>(std::ftell(f)));
+    std::fseek(f, 0, SEEK_SET);
+    benchmark::DoNotOptimize(std::fread(buffer.data(), 1, buffer.size(), f));
+    std::fclose(f);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(buffer.size()));
+}
+
+void BM_Save(benchmark::State& state, const std::string& name) {
+  const BaseIniFile& doc = LoadedLog(name);
+  const std::string out = LogPath(name) + ".saved";
+  for (auto _ : state) {
+    if (!doc.Save(out)) state.SkipWithError("save failed");
+  }
+  if (Slurp(out) != Slurp(LogPath(name) + ".canon")) state.SkipWithError("not the normal form");
+  std::remove(out.c_str());
+}
+
+// The floor of Save: the same bytes written with the same flush to disk.
+void BM_SaveFloor(benchmark::State& state, const std::string& name) {
+  const std::string text = LoadedLog(name).ToText();
+  const std::string out = LogPath(name) + ".floor";
+  for (auto _ : state) {
+    std::FILE* f = std::fopen(out.c_str(), "wb");
+    benchmark::DoNotOptimize(std::fwrite(text.data(), 1, text.size(), f));
+    GetIniPlatform().CommitFile(f);
+    std::fclose(f);
+  }
+  std::remove(out.c_str());
+}
+
+long StatusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+  }
+  return -1;
+}
+
+// Peak memory of holding L, measured before any other benchmark has run.
+void ReportMemoryOfL() {
+  const std::string path = LogPath("l-sorted.log");
+  std::ifstream probe(path, std::ios::binary | std::ios::ate);
+  const double fileMb = static_cast<double>(probe.tellg()) / (1 << 20);
+  const long baseKb = StatusKb("VmRSS:");
+  const BaseIniFile& doc = LoadedLog("l-sorted.log");
+  const long peakKb = StatusKb("VmHWM:");
+  const struct mallinfo2 mi = mallinfo2();
+  std::printf(
+      "memory: L file %.1f MB, %zu sections; peak RSS %.1f MB (%.1f MB above start, %.2fx the "
+      "file); heap in use %.1f MB (%.2fx)\n",
+      fileMb, doc.GetCount(), peakKb / 1024.0, (peakKb - baseKb) / 1024.0,
+      (peakKb - baseKb) / 1024.0 / fileMb, mi.uordblks / 1048576.0,
+      mi.uordblks / 1048576.0 / fileMb);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ReportMemoryOfL();
+  for (const char* name : {"m-sorted.log", "l-sorted.log"}) {
+    benchmark::RegisterBenchmark((std::string("Lookup/") + name).c_str(), BM_Lookup, name);
+    benchmark::RegisterBenchmark((std::string("GetValue/") + name).c_str(), BM_GetValue, name);
+  }
+  for (const char* name :
+       {"m-sorted.log", "two-sections.log", "l-sorted.log", "l-shuffled.log", "l-dups.log"}) {
+    benchmark::RegisterBenchmark((std::string("Read/") + name).c_str(), BM_Read, name)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark((std::string("ReadFloor/") + name).c_str(), BM_ReadFloor, name)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+  }
+  for (const char* name : {"m-sorted.log", "l-sorted.log"}) {
+    benchmark::RegisterBenchmark((std::string("Save/") + name).c_str(), BM_Save, name)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark((std::string("SaveFloor/") + name).c_str(), BM_SaveFloor, name)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

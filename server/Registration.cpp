@@ -59,6 +59,8 @@ LONG DeleteKeyTreeAt(HKEY parent, const char* subkey, int depth) {
 
 }  // namespace
 
+LONG DeleteKeyTree(HKEY parent, const char* subkey) { return DeleteKeyTreeAt(parent, subkey, 1); }
+
 bool GuidToRegistryString(const GUID& id, char* buffer, std::size_t size) {
   if (!buffer || size == 0) return false;
   buffer[0] = '\0';

@@ -143,7 +143,8 @@ void BaseIniFile::MapSectionName(std::string&) {}
 bool BaseIniFile::FilterItem(BaseIniItem&) { return true; }
 
 BaseIniFile::Position BaseIniFile::FindSection(std::string_view name) const {
-  return Wrap(m_sections.find(name));
+  const auto* pFound = m_index.Find(name);
+  return pFound ? Position(*pFound) : Position();
 }
 
 BaseIniFile::Position BaseIniFile::LowerBound(std::string_view name) const {
@@ -151,11 +152,11 @@ BaseIniFile::Position BaseIniFile::LowerBound(std::string_view name) const {
 }
 
 BaseIniSection* BaseIniFile::FindOrCreateSection(std::string_view name) {
-  auto it = m_sections.lower_bound(name);
-  if (it != m_sections.end() && initext::CompareNoCase((*it)->name, name) == 0) {
-    return it->get();
-  }
-  return m_sections.emplace_hint(it, std::make_unique<BaseIniSection>(std::string(name)))->get();
+  if (const auto* pFound = m_index.Find(name)) return (*pFound)->get();
+  const auto it = m_sections.emplace_hint(m_sections.lower_bound(name),
+                                          std::make_unique<BaseIniSection>(std::string(name)));
+  m_index.Insert(it);
+  return it->get();
 }
 
 bool BaseIniFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {

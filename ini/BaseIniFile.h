@@ -12,6 +12,7 @@
 
 #include "ini/BaseIniItem.h"
 #include "ini/BaseIniSection.h"
+#include "ini/IniHashIndex.h"
 #include "ini/IniPosition.h"
 #include "ini/IniText.h"
 
@@ -26,6 +27,9 @@ class BaseIniFile {
     }
   };
   using Sections = std::set<std::unique_ptr<BaseIniSection>, SectionLess>;
+  struct SectionName {
+    std::string_view operator()(Sections::const_iterator it) const { return (*it)->name; }
+  };
 
  public:
   using Position = IniPosition<Sections::const_iterator, BaseIniFile>;
@@ -88,15 +92,22 @@ class BaseIniFile {
   size_t GetCount() const { return m_sections.size(); }
   bool IsEmpty() const { return m_sections.empty(); }
   // Removes the section at pos from the document and destroys it.
-  void RemoveAt(Position pos) { m_sections.erase(pos.m_it); }
-  void RemoveAll() { m_sections.clear(); }
+  void RemoveAt(Position pos) {
+    m_index.Erase(pos.m_it);
+    m_sections.erase(pos.m_it);
+  }
+  void RemoveAll() {
+    m_index.Clear();
+    m_sections.clear();
+  }
 
  private:
   Position Wrap(Sections::const_iterator it) const {
     return it == m_sections.end() ? Position() : Position(it);
   }
 
-  Sections m_sections;
+  Sections m_sections;                                          // the order and the positions
+  IniHashIndex<Sections::const_iterator, SectionName> m_index;  // the lookups by name
 };
 
 // True when line is at least three bytes long, begins with '[' and ends with ']'.

@@ -22,21 +22,25 @@ BaseIniSection::Position BaseIniSection::SetItem(const BaseIniItem& item) {
 
 BaseIniSection::Position BaseIniSection::SetItem(BaseIniItem&& item) {
   if (item.key.empty()) return Position();
+  if (const auto* pFound = m_index.Find(item.key)) {
+    ReplaceInPlace(**pFound, std::move(item));
+    return Position(*pFound);
+  }
   // Logs are mostly written and read in key order: appending past the last key is the
   // common case and needs one comparison.
+  Items::const_iterator it;
   if (m_items.empty() || initext::CompareNoCase(m_items.rbegin()->key, item.key) < 0) {
-    return Position(m_items.emplace_hint(m_items.end(), std::move(item)));
+    it = m_items.emplace_hint(m_items.end(), std::move(item));
+  } else {
+    it = m_items.emplace_hint(m_items.lower_bound(std::string_view(item.key)), std::move(item));
   }
-  auto it = m_items.lower_bound(std::string_view(item.key));
-  if (it != m_items.end() && initext::CompareNoCase(it->key, item.key) == 0) {
-    ReplaceInPlace(*it, std::move(item));
-    return Position(it);
-  }
-  return Position(m_items.emplace_hint(it, std::move(item)));
+  m_index.Insert(it);
+  return Position(it);
 }
 
 BaseIniSection::Position BaseIniSection::FindItem(std::string_view key) const {
-  return Wrap(m_items.find(key));
+  const auto* pFound = m_index.Find(key);
+  return pFound ? Position(*pFound) : Position();
 }
 
 BaseIniSection::Position BaseIniSection::LowerBound(std::string_view key) const {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "ini/BaseIniItem.h"
+#include "ini/IniHashIndex.h"
 #include "ini/IniPosition.h"
 #include "ini/IniText.h"
 
@@ -22,6 +23,9 @@ class BaseIniSection {
     }
   };
   using Items = std::set<BaseIniItem, ItemLess>;
+  struct ItemKey {
+    std::string_view operator()(Items::const_iterator it) const { return it->key; }
+  };
 
  public:
   using Position = IniPosition<Items::const_iterator, BaseIniSection>;
@@ -52,13 +56,20 @@ class BaseIniSection {
 
   size_t GetCount() const { return m_items.size(); }
   bool IsEmpty() const { return m_items.empty(); }
-  void RemoveAt(Position pos) { m_items.erase(pos.m_it); }
-  void RemoveAll() { m_items.clear(); }
+  void RemoveAt(Position pos) {
+    m_index.Erase(pos.m_it);
+    m_items.erase(pos.m_it);
+  }
+  void RemoveAll() {
+    m_index.Clear();
+    m_items.clear();
+  }
 
  private:
   Position Wrap(Items::const_iterator it) const {
     return it == m_items.end() ? Position() : Position(it);
   }
 
-  Items m_items;
+  Items m_items;                                         // the order and the positions
+  IniHashIndex<Items::const_iterator, ItemKey> m_index;  // the lookups by key
 };

@@ -2,6 +2,7 @@
 // of empty keys, and positions that survive other insertions and removals.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -98,6 +99,33 @@ TEST(IniSection, GetNextEndsWithNoPositionAfterTheLast) {
   EXPECT_EQ(pos, BaseIniSection::Position());
   section.RemoveAll();
   EXPECT_TRUE(section.IsEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// Lookups go through a hash index beside the ordered list: after heavy churn every key
+// must still be found, in any case, and no removed key.
+TEST(IniSection, FindsEveryKeyInAnyCaseAfterManyInsertionsAndRemovals) {
+  BaseIniSection section("S");
+  std::vector<std::string> keys;
+  for (int i = 0; i < 3000; ++i) keys.push_back("Key" + std::to_string(i * 7919 % 3001));
+  std::vector<BaseIniSection::Position> positions;
+  for (const std::string& key : keys) positions.push_back(section.SetItem(BaseIniItem(key, key)));
+  for (size_t i = 0; i < keys.size(); i += 2) section.RemoveAt(positions[i]);
+  for (size_t i = 0; i < keys.size(); i += 4) section.SetItem(BaseIniItem(keys[i], "again"));
+  for (size_t i = 0; i < keys.size(); ++i) {
+    std::string upper = keys[i];
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto pos = section.FindItem(upper);
+    const bool bPresent = i % 2 == 1 || i % 4 == 0;
+    ASSERT_EQ(static_cast<bool>(pos), bPresent) << keys[i];
+    if (bPresent) {
+      EXPECT_EQ(section.GetAt(pos).value, i % 2 ? keys[i] : "again");
+    }
+  }
+  EXPECT_EQ(section.GetCount(), keys.size() / 2 + keys.size() / 4);
 }
 
 }  // namespace

@@ -72,6 +72,24 @@ int CompareNoCase(std::string_view a, std::string_view b) {
   return 0;
 }
 
+uint64_t HashNoCase(std::string_view text) {
+  // FNV-1a over the folded units; trail bytes of double-byte characters go in unfolded.
+  uint64_t hash = 1469598103934665603ull;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char c = p[i];
+    if (g_abLead[c] && i + 1 < n) {
+      hash = (hash ^ c) * 1099511628211ull;
+      c = p[++i];
+    } else {
+      c = FoldAscii(c);
+    }
+    hash = (hash ^ c) * 1099511628211ull;
+  }
+  return hash;
+}
+
 void MakeLower(std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);

@@ -3,6 +3,7 @@
 // stripping. All of it is locale-free and works on unsigned bytes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ int CompareNoCase(std::string_view a, std::string_view b);
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
+
+// A hash that agrees with CompareNoCase: names that compare equal hash alike.
+uint64_t HashNoCase(std::string_view text);
 
 // Lower-cases A-Z in place; trail bytes of double-byte characters are left alone.
 void MakeLower(std::string& text);

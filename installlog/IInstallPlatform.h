@@ -19,8 +19,8 @@ class IInstallPlatform {
  public:
   // Platform result codes that the callers tell apart.
   static constexpr long kSuccess = 0;
-  static constexpr long kMoreData = 234;     // ERROR_MORE_DATA
-  static constexpr long kNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
+  static constexpr long kMoreData = 234;      // ERROR_MORE_DATA
+  static constexpr long kNoMoreItems = 259;   // ERROR_NO_MORE_ITEMS
   static constexpr uint32_t kTypeString = 1;  // REG_SZ
 
   enum class Access { kRead, kAll };

@@ -57,8 +57,7 @@ class LogFile : public BaseIniFile {
   bool HasItem(int type, const std::string& component, const std::string& item) const;
   std::string GetMatchingItem(int type, const std::string& component,
                               const std::string& substring) const;
-  std::string GetSpecialItem(int type, const std::string& component,
-                             const std::string& item) const;
+  std::string GetSpecialItem(int type, const std::string& component, const std::string& item) const;
   std::string GetParent(const std::string& component) const;
   // Matching keys (or key=value lines for value number 0), each ended by one line feed.
   std::string GetAllItems(int type, const std::string& component) const;

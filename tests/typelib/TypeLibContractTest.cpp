@@ -119,6 +119,17 @@ ComRef<ITypeInfo> RefOfImpl(ITypeInfo* info, UINT index) {
   return ComRef<ITypeInfo>(raw);
 }
 
+ULONG FuncCustomDataCount(ITypeInfo* info, UINT index) {
+  ITypeInfo2* raw = nullptr;
+  if (FAILED(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&raw)))) return 0;
+  ComRef<ITypeInfo2> info2(raw);
+  CUSTDATA data = {};
+  if (FAILED(info2->GetAllFuncCustData(index, &data))) return 0;
+  const ULONG count = data.cCustData;
+  ClearCustData(&data);
+  return count;
+}
+
 ULONG CustomDataCount(ITypeInfo* info) {
   ITypeInfo2* raw = nullptr;
   if (FAILED(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&raw)))) return 0;
@@ -244,6 +255,26 @@ TEST_P(TypeLibContract, LibraryAttributesAreTheContracts) {
   EXPECT_EQ(L"Log File interface component 1.0, Type Library", Text(d));
   EXPECT_EQ(0u, context);
   EXPECT_EQ(nullptr, f.get());
+}
+
+TEST_P(TypeLibContract, LibraryCarriesOnlyTheCompilersOwnStamps) {
+  // The interface compiler's stamps: build time, its version, and (widl) a text of both.
+  const GUID stamps[] = {
+      {0xDE77BA63, 0x517C, 0x11D1, {0xA2, 0xDA, 0x00, 0x00, 0xF8, 0x77, 0x3C, 0xE9}},
+      {0xDE77BA64, 0x517C, 0x11D1, {0xA2, 0xDA, 0x00, 0x00, 0xF8, 0x77, 0x3C, 0xE9}},
+      {0xDE77BA65, 0x517C, 0x11D1, {0xA2, 0xDA, 0x00, 0x00, 0xF8, 0x77, 0x3C, 0xE9}},
+  };
+  ITypeLib2* raw = nullptr;
+  ASSERT_EQ(S_OK, m_pLib->QueryInterface(IID_ITypeLib2, reinterpret_cast<void**>(&raw)));
+  ComRef<ITypeLib2> lib(raw);
+  CUSTDATA data = {};
+  ASSERT_EQ(S_OK, lib->GetAllCustData(&data));
+  for (ULONG i = 0; i < data.cCustData; ++i) {
+    bool known = false;
+    for (const GUID& stamp : stamps) known = known || data.prgCustData[i].guid == stamp;
+    EXPECT_TRUE(known) << "custom value " << i;
+  }
+  ClearCustData(&data);
 }
 
 TEST_P(TypeLibContract, ResourceIsCompiledFormWithNeutralLocaleAndUsEnglishHashes) {
@@ -417,6 +448,7 @@ TEST_P(TypeLibContract, MethodsKeepTheirOrderIdsAndSignatures) {
         EXPECT_EQ(want.vt, got.tdesc.vt);
       }
     }
+    EXPECT_EQ(0u, FuncCustomDataCount(vtable.get(), i));
     Documentation doc = DocOf(vtable.get(), desc->memid);
     EXPECT_EQ(nullptr, doc.doc.get());
     EXPECT_EQ(0u, doc.helpContext);

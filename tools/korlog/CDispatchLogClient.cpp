@@ -67,6 +67,23 @@ namespace {
 
 constexpr wchar_t kProgId[] = L"KorLog.Component";
 
+struct KnownError {
+  HRESULT hr;
+  const char* pszText;
+};
+
+// Texts for the codes a client meets most, for systems whose message tables lack them.
+constexpr KnownError kKnownErrors[] = {
+    {static_cast<HRESULT>(0x800401F3L), "Invalid class string"},
+    {static_cast<HRESULT>(0x80040154L), "Class not registered"},
+    {static_cast<HRESULT>(0x80080005L), "Server execution failed"},
+    {static_cast<HRESULT>(0x80010108L), "The object invoked has disconnected from its clients"},
+    {static_cast<HRESULT>(0x800706BAL), "The RPC server is unavailable"},
+    {static_cast<HRESULT>(0x80070005L), "Access is denied"},
+    {static_cast<HRESULT>(0x80020006L), "Unknown name"},
+    {static_cast<HRESULT>(0x8007000EL), "Not enough memory resources are available"},
+};
+
 // An owning holder for a VARIANT, cleared when destroyed.
 struct VariantHolder {
   VARIANT v;
@@ -95,6 +112,10 @@ std::string CDispatchLogClient::DescribeHresult(HRESULT hr) {
     if (!message.empty()) text += " " + message;
   }
   if (pszMessage) LocalFree(pszMessage);
+  if (text.size() > 10) return text;
+  for (const KnownError& known : kKnownErrors) {
+    if (known.hr == hr) return text + " " + known.pszText;
+  }
   return text;
 }
 

@@ -124,9 +124,20 @@ std::string LogFile::UninstallerComponent() const {
 // ---------------------------------------------------------------------------------------
 // Client operations
 
+namespace {
+
+bool HasLineBreak(std::string_view text) {
+  return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+}  // namespace
+
 bool LogFile::AddItem(int type, const std::string& component, const std::string& item) {
   const SectionInfo info = SectionForType(type);
   if (!info.bValid) return false;
+  // A line break would be saved as a line of its own and come back as another section or
+  // key: one crafted name could make a component look installed or drop another's entries.
+  if (HasLineBreak(component) || HasLineBreak(item)) return false;
   const std::string section = Suffixed(component, info.pszSuffix);
   if (info.nValueNumber != 0) {
     return SetValue(section, item, std::to_string(info.nValueNumber));

@@ -85,6 +85,28 @@ TEST_F(LogOperations, AddItemRefusesEmptyKeysAndSectionNames) {
   EXPECT_EQ(m_log.GetValue("_FILES", "x"), "1");
 }
 
+TEST_F(LogOperations, AddItemRefusesLineBreaksThatWouldForgeTheSavedLog) {
+  m_log.AddItem(0, "Install", "Real");
+  const std::string before = m_log.ToText();
+  const struct {
+    int type;
+    const char* component;
+    const char* item;
+  } rows[] = {
+      {1, "C", "x\r\n[Install]\r\nEvil=1"},
+      {0, "Install", "Evil\n"},
+      {7, "C", "k=v\rw"},
+      {3, "C\n[Install", "x"},
+      {5, "\r", "x"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.item);
+    EXPECT_FALSE(m_log.AddItem(row.type, row.component, row.item));
+  }
+  EXPECT_EQ(m_log.ToText(), before);
+  EXPECT_FALSE(m_log.IsInstalled("Evil"));
+}
+
 TEST_F(LogOperations, SpecialItemsSplitAtTheFirstEquals) {
   EXPECT_TRUE(m_log.AddItem(7, "Sched", "a=b=c"));
   EXPECT_EQ(m_log.GetSpecialItem(7, "Sched", "A"), "b=c");

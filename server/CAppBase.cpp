@@ -52,6 +52,7 @@ int CAppBase::Run() {
   for (;;) {
     const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
+    if (m_pMainWnd && m_pMainWnd->PreTranslateMessage(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -13,6 +13,7 @@
 #include "server/Registration.h"
 #include "server/Win32IniPlatform.h"
 #include "server/Win32InstallPlatform.h"
+#include "server/resource.h"
 
 LONG g_cServerLocks = 0;
 
@@ -26,8 +27,8 @@ constexpr DWORD kExitWatchdogMs = 2500;
 // How long the watchdog then waits for a save already under way.
 constexpr DWORD kSaveUnderWayMs = 10000;
 
-// The standard overlapped window; the trace window has no document title to add.
-constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW;
+// The standard overlapped window plus the add-the-title flag (0x8000).
+constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | 0x00008000;
 
 std::string ModuleFileName() {
   char buffer[512] = {};
@@ -69,7 +70,7 @@ bool CKorLogServerApp::InitInstance() {
   }
 
   m_pMainWnd = std::make_unique<CMainFrame>();
-  m_pMainWnd->Create(kFrameStyle);
+  m_pMainWnd->LoadFrame(IDR_MAINFRAME, kFrameStyle);
   if (cmdLine.m_bRunEmbedded || cmdLine.m_bRunAutomated) {
     InterlockedIncrement(&g_cServerLocks);
     m_bUserControl = false;

@@ -1,16 +1,27 @@
-// The main window and its trace list. Closing the window destroys it and, as the main
-// window, ends the message loop, whatever clients still hold.
+// The main window: creation from its resources, layout of the trace list, command routing
+// and menu state, end of session, and the end of the loop when the window is destroyed,
+// whatever clients still hold.
 #include "server/CMainFrame.h"
 
 #include <windows.h>
 
+#include <string>
+
+#include "component/KorLogIds.h"
+#include "server/CKorLogServerApp.h"
+#include "server/Registration.h"
+#include "server/resource.h"
+
 namespace {
 
 constexpr const char* kClassName = "KorLogServerFrame";
-// WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT: unsorted, so every line goes
-// to the end; no notifications.
-constexpr DWORD kTraceListStyle = 0x50200100;
 
+struct MenuDeleter {
+  void operator()(HMENU h) const { DestroyMenu(h); }
+};
+using UniqueMenu = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
+
+// A plain class: no class style, cursor, background brush or icon.
 bool RegisterFrameClass(WNDPROC pfnWndProc) {
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof(wc);
@@ -23,32 +34,126 @@ bool RegisterFrameClass(WNDPROC pfnWndProc) {
   return RegisterClassExA(&wc) != 0;
 }
 
+// The first part (up to a line feed) of string resource nID.
+std::string LoadTitle(UINT nID) {
+  char buffer[256] = {};
+  const int cch = LoadStringA(GetModuleHandleA(nullptr), nID, buffer, sizeof(buffer));
+  std::string text(buffer, cch > 0 ? static_cast<size_t>(cch) : 0);
+  return text.substr(0, text.find('\n'));
+}
+
+std::string ModuleFileName() {
+  char buffer[512] = {};
+  const DWORD cch = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
+  return std::string(buffer, cch < sizeof(buffer) ? cch : sizeof(buffer) - 1);
+}
+
 }  // namespace
 
 CMainFrame::~CMainFrame() {
   if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
 }
 
-bool CMainFrame::Create(DWORD dwStyle) {
-  if (!RegisterFrameClass(&CMainFrame::WndProc)) return false;
+bool CMainFrame::LoadFrame(UINT nIDResource, DWORD dwStyle) {
+  const HINSTANCE hInstance = GetModuleHandleA(nullptr);
+  const std::string title = LoadTitle(nIDResource);
+  UniqueMenu menu(LoadMenuA(hInstance, MAKEINTRESOURCEA(nIDResource)));
+  m_hAccelTable.reset(LoadAcceleratorsA(hInstance, MAKEINTRESOURCEA(nIDResource)));
+
+  CREATESTRUCTA cs = {};
+  cs.lpszName = title.c_str();
+  cs.style = dwStyle;
+  cs.x = cs.y = cs.cx = cs.cy = CW_USEDEFAULT;
+  cs.hMenu = menu.get();
+  cs.hInstance = hInstance;
+  if (!PreCreateWindow(cs)) return false;
   // WM_NCCREATE binds the window to this object; a failed WM_CREATE fails the creation.
-  return CreateWindowExA(0, kClassName, kCaption, dwStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, GetModuleHandleA(nullptr),
-                         this) != nullptr;
+  if (CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx, cs.cy,
+                      cs.hwndParent, cs.hMenu, cs.hInstance, this) == nullptr) {
+    return false;
+  }
+  menu.release();  // the window owns its menu now
+  return true;
+}
+
+bool CMainFrame::PreCreateWindow(CREATESTRUCTA& cs) {
+  if (!RegisterFrameClass(&CMainFrame::WndProc)) return false;
+  cs.lpszClass = kClassName;
+  cs.dwExStyle &= ~WS_EX_CLIENTEDGE;
+  return true;
 }
 
 bool CMainFrame::OnCreate() {
-  RECT rc = {};
-  GetClientRect(m_hWnd, &rc);
-  m_hList = CreateWindowExA(0, "LISTBOX", "", kTraceListStyle, 0, 0, rc.right, rc.bottom, m_hWnd,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTraceListId)),
-                            GetModuleHandleA(nullptr), nullptr);
-  return m_hList != nullptr;
+  if (!m_wndTraceList.Create(m_hWnd, kTraceListId)) return false;
+  RecalcLayout();
+  return true;
 }
 
-void CMainFrame::AddTraceLine(const char* pszLine) {
-  if (m_hList == nullptr) return;
-  SendMessageA(m_hList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(pszLine));
+void CMainFrame::RecalcLayout() {
+  RECT rc = {};
+  GetClientRect(m_hWnd, &rc);
+  if (m_wndTraceList.GetHwnd() == nullptr) return;
+  MoveWindow(m_wndTraceList.GetHwnd(), 0, 0, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+}
+
+bool CMainFrame::PreTranslateMessage(MSG* pMsg) {
+  if (m_hWnd == nullptr || !m_hAccelTable) return false;
+  if (pMsg->message < WM_KEYFIRST || pMsg->message > WM_KEYLAST) return false;
+  if (pMsg->hwnd != m_hWnd && !IsChild(m_hWnd, pMsg->hwnd)) return false;
+  return TranslateAcceleratorA(m_hWnd, m_hAccelTable.get(), pMsg) != 0;
+}
+
+bool CMainFrame::OnCmdMsg(UINT nID, CmdAction action) {
+  if (m_wndTraceList.OnCmdMsg(nID, action)) return true;
+  const bool bExecute = action == CmdAction::kExecute;
+  switch (nID) {
+    case ID_FILE_REGISTER:
+      // As the RegServer switch does, for the running executable on this machine.
+      if (bExecute) {
+        WriteRegistration(ModuleFileName().c_str(), nullptr, korlog::kClsid, korlog::kDescription,
+                          korlog::kVersionIndependentProgId, korlog::kProgId, korlog::kLibId);
+      }
+      return true;
+    case ID_FILE_UNREGISTER:
+      if (bExecute) RemoveRegistration();
+      return true;
+    case ID_APP_EXIT:
+      if (bExecute) SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CMainFrame::OnInitMenuPopup(HMENU hPopup) {
+  const int count = GetMenuItemCount(hPopup);
+  for (int i = 0; i < count; ++i) {
+    const UINT nID = GetMenuItemID(hPopup, i);
+    if (nID == 0 || nID == static_cast<UINT>(-1)) continue;  // separator or submenu
+    const bool bHandled = OnCmdMsg(nID, CmdAction::kQuery);
+    EnableMenuItem(hPopup, static_cast<UINT>(i),
+                   MF_BYPOSITION | (bHandled ? MF_ENABLED : (MF_DISABLED | MF_GRAYED)));
+  }
+}
+
+void CMainFrame::OnEndSession(bool bEnding) {
+  if (!bEnding) return;
+  // The session really ends: the main window's exit run first, then the close-down step,
+  // which finds no log any more. The second exit run at the loop's end finds nothing left.
+  CKorLogServerApp& app = GetServerApp();
+  app.ExitInstance();
+  app.CloseDown(true);
+  // The system ends the process after this message; a server whose exit has run must not
+  // linger as a window without a class object, even when the message came from elsewhere.
+  PostQuitMessage(0);
+}
+
+void CMainFrame::OnNcDestroy() {
+  // The main window's end ends the loop.
+  SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+  m_hWnd = nullptr;
+  m_wndTraceList.Detach();
+  PostQuitMessage(0);
 }
 
 LRESULT CALLBACK CMainFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -60,6 +165,10 @@ LRESULT CALLBACK CMainFrame::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   }
   auto* self = reinterpret_cast<CMainFrame*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    self->OnNcDestroy();
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+  }
   return self->OnMessage(msg, wParam, lParam);
 }
 
@@ -68,23 +177,25 @@ LRESULT CMainFrame::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
       return OnCreate() ? 0 : -1;
     case WM_SIZE:
-      if (m_hList != nullptr) {
-        MoveWindow(m_hList, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-      }
+      RecalcLayout();
       return 0;
     case WM_SETFOCUS:
-      if (m_hList != nullptr) SetFocus(m_hList);
+      if (m_wndTraceList.GetHwnd() != nullptr) SetFocus(m_wndTraceList.GetHwnd());
       return 0;
-    case WM_NCDESTROY: {
-      // The main window's end ends the loop.
-      HWND hwnd = m_hWnd;
-      m_hWnd = nullptr;
-      m_hList = nullptr;
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-      PostQuitMessage(0);
-      return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
+    case WM_COMMAND:
+      // Menu items and accelerators only; the list sends no notifications.
+      if (lParam == 0 && OnCmdMsg(LOWORD(wParam), CmdAction::kExecute)) return 0;
+      break;
+    case WM_INITMENUPOPUP:
+      if (HIWORD(lParam) == 0) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;  // no documents to save
+    case WM_ENDSESSION:
+      OnEndSession(wParam != FALSE);
+      return 0;
     default:
-      return DefWindowProcA(m_hWnd, msg, wParam, lParam);
+      break;
   }
+  return DefWindowProcA(m_hWnd, msg, wParam, lParam);
 }

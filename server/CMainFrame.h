@@ -1,10 +1,17 @@
-// The server's main window: a top-level frame whose client area is filled by the trace list,
-// a list box that receives every trace line. Hidden or shown by the server's mode.
+// The server's main window: a top-level frame, loaded from resource 128 (caption, menu,
+// accelerators), whose client area is filled by the trace list. It carries the registration
+// commands and the end-of-session handling; hidden or shown by the server's mode.
 #pragma once
 
 #include <windows.h>
 
-class CMainFrame {
+#include <memory>
+#include <type_traits>
+
+#include "server/CCmdTarget.h"
+#include "server/CTraceList.h"
+
+class CMainFrame : public CCmdTarget {
  public:
   // The frame's caption, by which helpers find the window.
   static constexpr const char* kCaption = "KorLogServer";
@@ -12,24 +19,43 @@ class CMainFrame {
   static constexpr int kTraceListId = 59648;
 
   CMainFrame() = default;
-  ~CMainFrame();
+  ~CMainFrame() override;
   CMainFrame(const CMainFrame&) = delete;
   CMainFrame& operator=(const CMainFrame&) = delete;
 
-  // Creates the frame with the given window style and its trace list; false on failure.
-  bool Create(DWORD dwStyle);
+  // Creates the frame from resource nIDResource (its string's first part is the caption,
+  // plus its menu and accelerator table) with the given style; false on failure.
+  bool LoadFrame(UINT nIDResource, DWORD dwStyle);
 
   // Appends the zero-terminated text as the last line of the trace list.
-  void AddTraceLine(const char* pszLine);
+  void AddTraceLine(const char* pszLine) { m_wndTraceList.AddLine(pszLine); }
+
+  // Gives the frame's keys their commands; true when msg was consumed.
+  bool PreTranslateMessage(MSG* pMsg);
+
+  // Offers the command to the trace list first, then to the frame's own handlers.
+  bool OnCmdMsg(UINT nID, CmdAction action) override;
 
   HWND GetHwnd() const { return m_hWnd; }
-  HWND GetTraceList() const { return m_hList; }
+  HWND GetTraceList() const { return m_wndTraceList.GetHwnd(); }
 
  private:
+  struct AccelDeleter {
+    void operator()(HACCEL h) const { DestroyAcceleratorTable(h); }
+  };
+  using UniqueAccel = std::unique_ptr<std::remove_pointer_t<HACCEL>, AccelDeleter>;
+
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool PreCreateWindow(CREATESTRUCTA& cs);
   bool OnCreate();
+  void RecalcLayout();
+  // Enables the popup's items whose commands have a handler and disables the others.
+  void OnInitMenuPopup(HMENU hPopup);
+  void OnEndSession(bool bEnding);
+  void OnNcDestroy();
 
   HWND m_hWnd = nullptr;
-  HWND m_hList = nullptr;
+  CTraceList m_wndTraceList;
+  UniqueAccel m_hAccelTable;
 };

@@ -47,6 +47,18 @@ cp "$client" "$(kor_wine_c)/kortest/reliability_client.exe"
 CLIENT='C:\kortest\reliability_client.exe'
 status=0
 
+# Waits until the last cycle's server has ended (its exit saves once more), so that each
+# cycle starts with no server and the killer finds the new one.
+server_gone() {
+  local i
+  for i in $(seq 600); do
+    [ -z "$(kor_server_pids)" ] && return 0
+    sleep 0.05
+  done
+  echo "FAIL: the server did not end"
+  status=1
+}
+
 # Ends this prefix's server with kill -9 at a random moment or during a save.
 unix_kill() {  # at_random(0/1) save_ms cycle_ms
   local pid="" i
@@ -75,6 +87,7 @@ crash)
     --size "$size" --queries 1 || { echo "genlog failed"; exit 1; }
   cp "$src_log" "$log"
   kor_wine "$CLIENT" record 0 10 >/dev/null   # the log in the server's normal form
+  server_gone
   prev="$KOR_WINE_TMP/prev.log"
   cp "$log" "$prev"
   # The save's duration and the whole cycle's set the kill delays: most kills land in a save.
@@ -82,6 +95,7 @@ crash)
   kor_wine "$CLIENT" kill 0 measure >"$KOR_WINE_TMP/save-ms" &
   kor_wine "$CLIENT" record 0 1 >/dev/null
   wait $!
+  server_gone
   cycle_ms=$(( ($(date +%s%N) - t0) / 1000000 ))
   save_ms=$(tr -d '\r' <"$KOR_WINE_TMP/save-ms")
   save_ms=$(( ${save_ms:-0} + 1 ))
@@ -92,13 +106,14 @@ crash)
   while [ $made -lt "$kills" ]; do
     n=$((n + 1))
     if [ $((n % 2)) == 1 ]; then
-      kor_wine "$CLIENT" kill $((RANDOM * 32768 + RANDOM)) 20 "$save_ms" "$cycle_ms" >"$KOR_WINE_TMP/killer" &
+      kor_wine "$CLIENT" kill $((RANDOM * 32768 + RANDOM)) 20 $((save_ms / 2 + 1)) "$cycle_ms" >"$KOR_WINE_TMP/killer" &
     else
-      unix_kill $((RANDOM % 5 == 0)) "$save_ms" "$cycle_ms" >"$KOR_WINE_TMP/killer" &
+      unix_kill $((RANDOM % 5 == 0)) $((save_ms / 2 + 1)) "$cycle_ms" >"$KOR_WINE_TMP/killer" &
     fi
     killer=$!
     kor_wine "$CLIENT" record "$k" "$batch" >/dev/null
     wait $killer
+    server_gone
     how=$(tr -d '\r' <"$KOR_WINE_TMP/killer")
     # Wine's object system keeps a killed server's class registration until the prefix's
     # wineserver restarts (Windows would start a new server); restart it after a kill.
@@ -116,6 +131,7 @@ crash)
       tmpleft=$((tmpleft + 1))
       # The next save that runs to its end must take the temporary file away.
       kor_wine "$CLIENT" record "$((k + 1))" 1 >/dev/null
+      server_gone
       verdict=$(python3 "$here/crash_check.py" "$log" "$log" 0 0)
       if [ -e "$log.tmp" ]; then echo "FAIL: $log.tmp left after a successful save"; status=1
       else tmpcleared=$((tmpcleared + 1)); fi

@@ -1,0 +1,98 @@
+#!/bin/bash
+# Runs one group of KorLogServer tests in a throw-away Wine prefix: installs the server as
+# "C:\Program Files\KorLog\KorLogServer.exe", registers it with /RegServer, runs the group,
+# and checks that no server process is left.
+#   run-server-test.sh GROUP SERVER_EXE KORTRACE_EXE CLIENT_EXE SOURCE_DIR
+set -u
+group=$1 server=$2 kortrace=$3 client=$4 src=$5
+. "$src/../../scripts/wine-env.sh"
+export KOR_WINE_TIMEOUT=120
+kor_wine_begin || { echo "no Wine prefix" >&2; exit 1; }
+
+install_dir="$(kor_wine_c)/Program Files/KorLog"
+mkdir -p "$install_dir" "$(kor_wine_c)/kortest"
+cp "$server" "$install_dir/KorLogServer.exe"
+cp "$kortrace" "$(kor_wine_c)/kortest/kortrace.exe"
+SERVER='C:\Program Files\KorLog\KorLogServer.exe'
+KORTRACE='C:\kortest\kortrace.exe'
+CLSID='{3A91C4E2-5B07-4D2F-9E61-7C2B8D04A1F3}'
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+server_running() { ! kor_wine "$KORTRACE" wait-gone 0; }
+registered() { kor_wine reg query "HKCR\\CLSID\\$CLSID\\LocalServer32" >/dev/null 2>&1; }
+unregister() { kor_wine reg delete "HKCR\\CLSID\\$CLSID" /f >/dev/null 2>&1; \
+               kor_wine reg delete 'HKCR\KorLog.Component' /f >/dev/null 2>&1; }
+
+kor_wine "$SERVER" /RegServer
+registered || fail "/RegServer registers the server"
+
+# Compares a file of escaped trace lines with the expected file.
+expect_lines() {  # name, actual file, expected file
+  if diff -u "$3" "$2" >/dev/null; then pass "$1"; else
+    fail "$1"; diff -u "$3" "$2" | head -40; fi
+}
+
+case $group in
+client)
+  cp "$client" "$(kor_wine_c)/kortest/client.exe"
+  kor_wine 'C:\kortest\client.exe' || fail "C++ client tests"
+  ;;
+
+scripts)
+  cp "$src"/clients/*.vbs "$src"/clients/*.js "$(kor_wine_c)/kortest/"
+  for script in client.vbs client.js; do
+    registered || kor_wine "$SERVER" /RegServer
+    out=$(kor_wine cscript //nologo "C:\\kortest\\$script" 2>&1 | tr -d '\r')
+    expected=$(tr -d '\r' <"$src/clients/$script.expected")
+    if [ "$out" == "$expected" ]; then pass "$script answers"; else
+      fail "$script answers"; diff -u <(echo "$expected") <(echo "$out") | head -60; fi
+    expect_lines "$script trace lines" "$(kor_wine_c)/kortest/trace-$script.txt" \
+      "$src/clients/trace.expected"
+    kor_wine "$KORTRACE" wait-gone 3000 || fail "$script: the server ended"
+  done
+  ;;
+
+modes)
+  # Registration words, in any case, with or without a switch character; the last wins.
+  for args in "/regserver" "-REGSERVER" "RegServer" "/Embedding /RegServer"; do
+    unregister
+    kor_wine "$SERVER" $args
+    registered && pass "$args registers" || fail "$args registers"
+    server_running && fail "$args leaves a window"
+  done
+  kor_wine "$SERVER" /RegServer /UnregServer
+  registered && fail "/RegServer /UnregServer unregisters" || pass "/RegServer /UnregServer unregisters"
+  kor_wine "$SERVER" -UNREGSERVER
+  kor_wine "$SERVER" unregserver /regserver
+  registered && pass "UnregServer /RegServer registers" || fail "UnregServer /RegServer registers"
+
+  # Anything else starts the visible mode; closing the window ends the server.
+  for args in "/Unregister" "Embedding" ""; do
+    kor_wine "$SERVER" $args &
+    pid=$!
+    state=$(kor_wine "$KORTRACE" state | tr -d '\r')
+    [ "$state" == visible ] && pass "'$args' shows the window" || fail "'$args' shows the window ($state)"
+    kor_wine "$KORTRACE" close
+    kor_wine "$KORTRACE" wait-gone 3000 && pass "'$args' ends on close" || fail "'$args' ends on close"
+    wait $pid
+  done
+  # The object system's switch hides it; so does -Automation.
+  for args in "-Embedding" "/automation"; do
+    kor_wine "$SERVER" $args &
+    pid=$!
+    state=$(kor_wine "$KORTRACE" state | tr -d '\r')
+    [ "$state" == hidden ] && pass "'$args' hides the window" || fail "'$args' hides the window ($state)"
+    kor_wine "$KORTRACE" close
+    kor_wine "$KORTRACE" wait-gone 3000 || fail "'$args' ends on close"
+    wait $pid
+  done
+  ;;
+esac
+
+server_running && fail "a server process is left"
+kor_wine_end
+echo "$group: $failures failure(s)"
+[ $failures -eq 0 ]

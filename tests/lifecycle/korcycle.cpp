@@ -1,0 +1,176 @@
+// korcycle: runs the server through many consecutive lives and counts what a client sees.
+//   korcycle shutdown N SERVER_EXE   N times: register (SERVER_EXE /RegServer), create,
+//                                    ShutDown(2); the answer must be the executable's path
+//   korcycle release N [ANY]         N times: create (the server starts hidden), release
+// After each life the server's process must be gone within 3 s. Prints the figures and
+// exits 0 only when every answer arrived and every exit completed.
+#include <windows.h>
+
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <memory>
+#include <set>
+#include <string>
+#include <type_traits>
+
+#include "LogComponent_h.h"
+#include "server/ComPtr.h"
+#include "server/UniqueBstr.h"
+
+namespace {
+
+constexpr DWORD kExitMs = 3000;
+constexpr DWORD kWindowMs = 5000;
+
+struct HandleCloser {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+struct Figures {
+  int calls = 0;
+  int answers = 0;
+  int exitsStarted = 0;
+  int exitsCompleted = 0;
+  DWORD maxCallMs = 0;
+  unsigned long long totalCreateMs = 0;
+  DWORD maxExitMs = 0;
+  unsigned long long totalExitMs = 0;
+};
+
+// The process of a server window that belongs to no earlier life (a server that has not
+// ended still has its window).
+UniqueHandle FindNewServer(const std::set<DWORD>& seen, DWORD* pPid) {
+  const DWORD start = GetTickCount();
+  do {
+    for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, "KorLogServer"); hwnd != nullptr;
+         hwnd = FindWindowExA(nullptr, hwnd, nullptr, "KorLogServer")) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(hwnd, &pid);
+      if (seen.count(pid) != 0) continue;
+      *pPid = pid;
+      return UniqueHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    }
+    Sleep(10);
+  } while (GetTickCount() - start < kWindowMs);
+  return nullptr;
+}
+
+bool RunAndWait(const std::wstring& commandLine) {
+  std::wstring cmd = commandLine;
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    return false;
+  }
+  UniqueHandle process(pi.hProcess);
+  UniqueHandle thread(pi.hThread);
+  return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
+}
+
+// Waits for the server's end; counts it and its time.
+void AwaitExit(HANDLE process, Figures& f, int cycle) {
+  if (process == nullptr) return;
+  ++f.exitsStarted;
+  const DWORD start = GetTickCount();
+  if (WaitForSingleObject(process, kExitMs) != WAIT_OBJECT_0) {
+    std::printf("cycle %d: the server did not end within %lu ms\n", cycle, kExitMs);
+    return;
+  }
+  const DWORD ms = GetTickCount() - start;
+  ++f.exitsCompleted;
+  f.maxExitMs = std::max(f.maxExitMs, ms);
+  f.totalExitMs += ms;
+}
+
+void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& seen, Figures& f) {
+  RunAndWait(L"\"" + serverExe + L"\" /RegServer");
+  ++f.calls;
+  const DWORD created = GetTickCount();
+  ComPtr<ILogComponent> log;
+  HRESULT hr = CoCreateInstance(CLSID_LogComponent, nullptr, CLSCTX_LOCAL_SERVER, IID_ILogComponent,
+                                reinterpret_cast<void**>(log.Put()));
+  if (FAILED(hr)) {
+    std::printf("cycle %d: creation failed, 0x%08lx\n", cycle, static_cast<unsigned long>(hr));
+    return;
+  }
+  f.totalCreateMs += GetTickCount() - created;
+  DWORD pid = 0;
+  UniqueHandle process = FindNewServer(seen, &pid);
+  seen.insert(pid);
+  UniqueBstr exe;
+  const DWORD start = GetTickCount();
+  hr = log->ShutDown(2, exe.Put());
+  f.maxCallMs = std::max(f.maxCallMs, GetTickCount() - start);
+  if (hr == S_OK && exe.Get() != nullptr && _wcsicmp(exe.Get(), serverExe.c_str()) == 0) {
+    ++f.answers;
+  } else {
+    std::printf("cycle %d: ShutDown answered 0x%08lx\n", cycle, static_cast<unsigned long>(hr));
+  }
+  log.Reset();
+  AwaitExit(process.get(), f, cycle);
+}
+
+void ReleaseCycle(int cycle, std::set<DWORD>& seen, Figures& f) {
+  ++f.calls;
+  const DWORD created = GetTickCount();
+  ComPtr<IUnknown> log;
+  const HRESULT hr = CoCreateInstance(CLSID_LogComponent, nullptr, CLSCTX_LOCAL_SERVER,
+                                      IID_IUnknown, reinterpret_cast<void**>(log.Put()));
+  if (FAILED(hr)) {
+    std::printf("cycle %d: creation failed, 0x%08lx\n", cycle, static_cast<unsigned long>(hr));
+    return;
+  }
+  f.totalCreateMs += GetTickCount() - created;
+  DWORD pid = 0;
+  UniqueHandle process = FindNewServer(seen, &pid);
+  seen.insert(pid);
+  const DWORD start = GetTickCount();
+  const ULONG left = log.Detach()->Release();
+  const DWORD ms = GetTickCount() - start;
+  f.maxCallMs = std::max(f.maxCallMs, ms);
+  // The last release returns 0 once the server has taken it.
+  if (left == 0) ++f.answers;
+  AwaitExit(process.get(), f, cycle);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) return 64;
+  const std::wstring mode = argv[1];
+  const int cycles = std::max(1, _wtoi(argv[2]));
+  if (mode == L"shutdown" && argc < 4) return 64;
+  if (FAILED(CoInitialize(nullptr))) return 1;
+  Figures f;
+  std::set<DWORD> seen;
+  for (int i = 1; i <= cycles; ++i) {
+    if (mode == L"shutdown") {
+      ShutDownCycle(i, argv[3], seen, f);
+    } else {
+      ReleaseCycle(i, seen, f);
+    }
+    if (i % 50 == 0 && i < cycles) {
+      std::printf("after %d: answers %d/%d, exits %d/%d\n", i, f.answers, f.calls, f.exitsCompleted,
+                  f.exitsStarted);
+      std::fflush(stdout);
+    }
+  }
+  CoUninitialize();
+  std::printf(
+      "%ls: answers delivered %d/%d, exits completed %d/%d, longest call %lu ms, "
+      "longest exit %lu ms, mean exit %llu ms, mean creation %llu ms\n",
+      mode.c_str(), f.answers, f.calls, f.exitsCompleted, f.exitsStarted,
+      static_cast<unsigned long>(f.maxCallMs), static_cast<unsigned long>(f.maxExitMs),
+      f.exitsStarted > 0 ? f.totalExitMs / static_cast<unsigned>(f.exitsStarted) : 0ULL,
+      f.totalCreateMs / static_cast<unsigned>(cycles));
+  const bool ok = f.answers == cycles && f.exitsCompleted == cycles;
+  return ok ? 0 : 1;
+}

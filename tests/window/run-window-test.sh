@@ -187,6 +187,9 @@ screenshot)
   trap 'kor_xvfb_stop; kor_wine_end' EXIT
   kor_wine_use_display
   start_server
+  before=$KOR_WINE_TMP/before.png
+  sleep 1
+  kor_xvfb_screenshot "$before"
   run_vbs client 'Set o = CreateObject("KorLog.Component")
 o.AddItem 1, "Shot", "C:\Program Files\Shot\shot.dll"
 o.AddItem 0, "Install", "Shot"
@@ -201,6 +204,8 @@ Set o = Nothing' >/dev/null
               2>/dev/null || echo 0)
   echo "screenshot: $png, $colours colours, deviation $deviation"
   check "the screenshot is not blank" [ "$colours" -gt 2 ] && [ "$deviation" -gt 0 ]
+  changed=$(compare -metric AE "$before" "$png" null: 2>&1 | cut -d' ' -f1)
+  check "the client's trace lines changed the picture ($changed pixels)" [ "${changed%.*}" -gt 500 ]
   korwin post $WM_CLOSE 0 >/dev/null
   check "the server ends on close" gone_within 3000
   wait "$server_pid"

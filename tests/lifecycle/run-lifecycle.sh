@@ -23,10 +23,11 @@ trap 'stop_burners; kor_wine_end' EXIT
 kor_server_install "$server" || { echo "the server cannot be installed"; exit 1; }
 cp "$korcycle" "$(kor_wine_c)/korcycle.exe"
 
+# Lines pass at once, so a long run shows its progress. (release ignores the path argument)
 run() {  # label, korcycle arguments...
   local label=$1; shift
   local rc
-  kor_wine 'C:\korcycle.exe' "$@" | tr -d '\r' | sed "s/^/$label: /"  # release ignores the path
+  kor_wine 'C:\korcycle.exe' "$@" | stdbuf -oL tr -d '\r' | sed -u "s/^/$label: /"
   rc=${PIPESTATUS[0]}
   [ $rc -eq 0 ] || failures=$((failures + 1))
   kor_wine "$KOR_SERVER_WIN" /RegServer  # ShutDown unregistered it

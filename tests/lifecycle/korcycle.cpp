@@ -43,22 +43,20 @@ struct Figures {
   unsigned long long totalExitMs = 0;
 };
 
-// The process of a server window that belongs to no earlier life (a server that has not
-// ended still has its window).
-UniqueHandle FindNewServer(const std::set<DWORD>& seen, DWORD* pPid) {
+// The id of a server window's process that belongs to no earlier life (a server that has
+// not ended still has its window); 0 when none appears.
+DWORD FindNewServer(const std::set<DWORD>& seen) {
   const DWORD start = GetTickCount();
   do {
     for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, "KorLogServer"); hwnd != nullptr;
          hwnd = FindWindowExA(nullptr, hwnd, nullptr, "KorLogServer")) {
       DWORD pid = 0;
       GetWindowThreadProcessId(hwnd, &pid);
-      if (seen.count(pid) != 0) continue;
-      *pPid = pid;
-      return UniqueHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
+      if (pid != 0 && seen.count(pid) == 0) return pid;
     }
     Sleep(10);
   } while (GetTickCount() - start < kWindowMs);
-  return nullptr;
+  return 0;
 }
 
 bool RunAndWait(const std::wstring& commandLine) {
@@ -75,12 +73,16 @@ bool RunAndWait(const std::wstring& commandLine) {
   return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
 }
 
-// Waits for the server's end; counts it and its time.
-void AwaitExit(HANDLE process, Figures& f, int cycle) {
-  if (process == nullptr) return;
+// Waits for the end of server pid (opened before the call that ends it); counts it.
+void AwaitExit(DWORD pid, HANDLE process, Figures& f, int cycle) {
   ++f.exitsStarted;
+  if (pid == 0) {
+    std::printf("cycle %d: no server window was found\n", cycle);
+    return;
+  }
   const DWORD start = GetTickCount();
-  if (WaitForSingleObject(process, kExitMs) != WAIT_OBJECT_0) {
+  // No handle: the process had already ended when it was looked up.
+  if (process != nullptr && WaitForSingleObject(process, kExitMs) != WAIT_OBJECT_0) {
     std::printf("cycle %d: the server did not end within %lu ms\n", cycle, kExitMs);
     return;
   }
@@ -102,8 +104,8 @@ void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& se
     return;
   }
   f.totalCreateMs += GetTickCount() - created;
-  DWORD pid = 0;
-  UniqueHandle process = FindNewServer(seen, &pid);
+  const DWORD pid = FindNewServer(seen);
+  UniqueHandle process(pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
   seen.insert(pid);
   UniqueBstr exe;
   const DWORD start = GetTickCount();
@@ -115,7 +117,7 @@ void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& se
     std::printf("cycle %d: ShutDown answered 0x%08lx\n", cycle, static_cast<unsigned long>(hr));
   }
   log.Reset();
-  AwaitExit(process.get(), f, cycle);
+  AwaitExit(pid, process.get(), f, cycle);
 }
 
 void ReleaseCycle(int cycle, std::set<DWORD>& seen, Figures& f) {
@@ -129,8 +131,8 @@ void ReleaseCycle(int cycle, std::set<DWORD>& seen, Figures& f) {
     return;
   }
   f.totalCreateMs += GetTickCount() - created;
-  DWORD pid = 0;
-  UniqueHandle process = FindNewServer(seen, &pid);
+  const DWORD pid = FindNewServer(seen);
+  UniqueHandle process(pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
   seen.insert(pid);
   const DWORD start = GetTickCount();
   const ULONG left = log.Detach()->Release();
@@ -138,7 +140,7 @@ void ReleaseCycle(int cycle, std::set<DWORD>& seen, Figures& f) {
   f.maxCallMs = std::max(f.maxCallMs, ms);
   // The last release returns 0 once the server has taken it.
   if (left == 0) ++f.answers;
-  AwaitExit(process.get(), f, cycle);
+  AwaitExit(pid, process.get(), f, cycle);
 }
 
 }  // namespace

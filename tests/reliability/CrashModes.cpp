@@ -24,6 +24,13 @@ int RunRecord(const Args& args) {
   if (args.size() < 2) return 2;
   const int cycle = std::stoi(args[0]);
   const int count = std::stoi(args[1]);
+  // With "hold", a reader keeps the log open without delete sharing, as a virus scanner or
+  // a second installer may: the save cannot swap the file and must cope.
+  HANDLE held = INVALID_HANDLE_VALUE;
+  if (args.size() > 2 && args[2] == "hold") {
+    held = CreateFileA(rel::LogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+  }
   HRESULT hr = S_OK;
   ComPtr<ILogComponent> log = rel::CreateLog(&hr);
   if (!log) {
@@ -40,6 +47,10 @@ int RunRecord(const Args& args) {
     added += result == 1;
   }
   log.Reset();  // saves the log; the server then ends
+  if (held != INVALID_HANDLE_VALUE) {
+    rel::WaitServerGone(20000);
+    CloseHandle(held);
+  }
   std::printf("record: added %d of %d\n", added, count);
   return 0;
 }

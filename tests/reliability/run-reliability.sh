@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs one reliability group against the installed server in a throw-away Wine prefix.
 #   run-reliability.sh GROUP SERVER_EXE CLIENT_EXE BUILD_DIR [ARGS...]
-#     crash KILLS SIZE [BATCH]   kills the server during saves (TerminateProcess, kill -9)
+#     crash KILLS SIZE [BATCH]   kills the server during saves (TerminateProcess, kill -9);
+#                                with KOR_REL_HOLD=1 a reader holds the log open meanwhile
 #     disk [BASE_ITEMS]          the log's directory on a small tmpfs that fills up
 #     clients WORKERS CALLS      one client in turn, then WORKERS at once
 #     hostile CALLS [MAX_LEN]    the random driver (seed: KOR_REL_SEED, default 8)
@@ -101,17 +102,21 @@ crash)
   save_ms=$(( ${save_ms:-0} + 1 ))
   cp "$log" "$prev"
   echo "log $(stat -c %s "$log") bytes; one clean cycle ${cycle_ms} ms, one save ${save_ms} ms"
+  # Kills land in the first half of the save; with a reader holding the log, the save may
+  # go on after its temporary file has gone, so the window is the save's length twice.
+  window=$((save_ms / 2 + 1))
+  [ -n "${KOR_REL_HOLD:-}" ] && window=$((save_ms * 2 + 1))
   made=0 survived=0 insave=0 before=0 after=0 tmpleft=0 tmpcleared=0 k=1 n=0
   RANDOM=$kills
   while [ $made -lt "$kills" ]; do
     n=$((n + 1))
     if [ $((n % 2)) == 1 ]; then
-      kor_wine "$CLIENT" kill $((RANDOM * 32768 + RANDOM)) 20 $((save_ms / 2 + 1)) "$cycle_ms" >"$KOR_WINE_TMP/killer" &
+      kor_wine "$CLIENT" kill $((RANDOM * 32768 + RANDOM)) 20 "$window" "$cycle_ms" >"$KOR_WINE_TMP/killer" &
     else
-      unix_kill $((RANDOM % 5 == 0)) $((save_ms / 2 + 1)) "$cycle_ms" >"$KOR_WINE_TMP/killer" &
+      unix_kill $((RANDOM % 5 == 0)) "$window" "$cycle_ms" >"$KOR_WINE_TMP/killer" &
     fi
     killer=$!
-    kor_wine "$CLIENT" record "$k" "$batch" >/dev/null
+    kor_wine "$CLIENT" record "$k" "$batch" ${KOR_REL_HOLD:+hold} >/dev/null
     wait $killer
     server_gone
     how=$(tr -d '\r' <"$KOR_WINE_TMP/killer")

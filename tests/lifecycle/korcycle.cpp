@@ -43,16 +43,16 @@ struct Figures {
   unsigned long long totalExitMs = 0;
 };
 
-// The id of a server window's process that belongs to no earlier life (a server that has
-// not ended still has its window); 0 when none appears.
-DWORD FindNewServer(const std::set<DWORD>& seen) {
+// The id of a server window's process that is not one of the servers that failed to end
+// (they may still have their windows); 0 when none appears. Ended servers' ids are reused.
+DWORD FindNewServer(const std::set<DWORD>& hung) {
   const DWORD start = GetTickCount();
   do {
     for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, "KorLogServer"); hwnd != nullptr;
          hwnd = FindWindowExA(nullptr, hwnd, nullptr, "KorLogServer")) {
       DWORD pid = 0;
       GetWindowThreadProcessId(hwnd, &pid);
-      if (pid != 0 && seen.count(pid) == 0) return pid;
+      if (pid != 0 && hung.count(pid) == 0) return pid;
     }
     Sleep(10);
   } while (GetTickCount() - start < kWindowMs);
@@ -73,8 +73,9 @@ bool RunAndWait(const std::wstring& commandLine) {
   return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
 }
 
-// Waits for the end of server pid (opened before the call that ends it); counts it.
-void AwaitExit(DWORD pid, HANDLE process, Figures& f, int cycle) {
+// Waits for the end of server pid (opened before the call that ends it); counts it. A
+// server that does not end stays in hung.
+void AwaitExit(DWORD pid, HANDLE process, std::set<DWORD>& hung, Figures& f, int cycle) {
   ++f.exitsStarted;
   if (pid == 0) {
     std::printf("cycle %d: no server window was found\n", cycle);
@@ -84,6 +85,7 @@ void AwaitExit(DWORD pid, HANDLE process, Figures& f, int cycle) {
   // No handle: the process had already ended when it was looked up.
   if (process != nullptr && WaitForSingleObject(process, kExitMs) != WAIT_OBJECT_0) {
     std::printf("cycle %d: the server did not end within %lu ms\n", cycle, kExitMs);
+    hung.insert(pid);
     return;
   }
   const DWORD ms = GetTickCount() - start;
@@ -92,7 +94,7 @@ void AwaitExit(DWORD pid, HANDLE process, Figures& f, int cycle) {
   f.totalExitMs += ms;
 }
 
-void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& seen, Figures& f) {
+void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& hung, Figures& f) {
   RunAndWait(L"\"" + serverExe + L"\" /RegServer");
   ++f.calls;
   const DWORD created = GetTickCount();
@@ -104,9 +106,8 @@ void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& se
     return;
   }
   f.totalCreateMs += GetTickCount() - created;
-  const DWORD pid = FindNewServer(seen);
+  const DWORD pid = FindNewServer(hung);
   UniqueHandle process(pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
-  seen.insert(pid);
   UniqueBstr exe;
   const DWORD start = GetTickCount();
   hr = log->ShutDown(2, exe.Put());
@@ -117,10 +118,10 @@ void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& se
     std::printf("cycle %d: ShutDown answered 0x%08lx\n", cycle, static_cast<unsigned long>(hr));
   }
   log.Reset();
-  AwaitExit(pid, process.get(), f, cycle);
+  AwaitExit(pid, process.get(), hung, f, cycle);
 }
 
-void ReleaseCycle(int cycle, std::set<DWORD>& seen, Figures& f) {
+void ReleaseCycle(int cycle, std::set<DWORD>& hung, Figures& f) {
   ++f.calls;
   const DWORD created = GetTickCount();
   ComPtr<IUnknown> log;
@@ -131,16 +132,15 @@ void ReleaseCycle(int cycle, std::set<DWORD>& seen, Figures& f) {
     return;
   }
   f.totalCreateMs += GetTickCount() - created;
-  const DWORD pid = FindNewServer(seen);
+  const DWORD pid = FindNewServer(hung);
   UniqueHandle process(pid != 0 ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
-  seen.insert(pid);
   const DWORD start = GetTickCount();
   const ULONG left = log.Detach()->Release();
   const DWORD ms = GetTickCount() - start;
   f.maxCallMs = std::max(f.maxCallMs, ms);
   // The last release returns 0 once the server has taken it.
   if (left == 0) ++f.answers;
-  AwaitExit(pid, process.get(), f, cycle);
+  AwaitExit(pid, process.get(), hung, f, cycle);
 }
 
 }  // namespace
@@ -152,12 +152,12 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"shutdown" && argc < 4) return 64;
   if (FAILED(CoInitialize(nullptr))) return 1;
   Figures f;
-  std::set<DWORD> seen;
+  std::set<DWORD> hung;
   for (int i = 1; i <= cycles; ++i) {
     if (mode == L"shutdown") {
-      ShutDownCycle(i, argv[3], seen, f);
+      ShutDownCycle(i, argv[3], hung, f);
     } else {
-      ReleaseCycle(i, seen, f);
+      ReleaseCycle(i, hung, f);
     }
     if (i % 50 == 0 && i < cycles) {
       std::printf("after %d: answers %d/%d, exits %d/%d\n", i, f.answers, f.calls, f.exitsCompleted,

@@ -107,6 +107,19 @@ TEST_F(LogOperations, AddItemRefusesLineBreaksThatWouldForgeTheSavedLog) {
   EXPECT_FALSE(m_log.IsInstalled("Evil"));
 }
 
+TEST_F(LogOperations, AddItemRefusesSpecialItemsThatWouldSaveAsASectionHeader) {
+  EXPECT_TRUE(m_log.AddItem(7, "Victim", "BaseDir=C:\\V"));
+  EXPECT_FALSE(m_log.AddItem(7, "Victim", "[Install=x]"));
+  EXPECT_FALSE(m_log.AddItem(7, "Victim", " [Install=x] "));
+  EXPECT_TRUE(m_log.AddItem(7, "Victim", "[Foo]"));  // saved as "[foo]=", not a header
+  EXPECT_TRUE(m_log.AddItem(7, "Victim", "k=[v]"));
+  LogFile reread(m_platform);
+  reread.ReadText(m_log.ToText());
+  EXPECT_EQ(reread.GetSpecialItem(7, "Victim", "BaseDir"), "C:\\V");
+  EXPECT_EQ(reread.GetSpecialItem(7, "Victim", "k"), "[v]");
+  EXPECT_FALSE(reread.FindSection("Install=x"));
+}
+
 TEST_F(LogOperations, SpecialItemsSplitAtTheFirstEquals) {
   EXPECT_TRUE(m_log.AddItem(7, "Sched", "a=b=c"));
   EXPECT_EQ(m_log.GetSpecialItem(7, "Sched", "A"), "b=c");

@@ -33,6 +33,9 @@ HRESULT STDMETHODCALLTYPE CFactory::CreateInstance(IUnknown* pUnknownOuter, REFI
                                                    void** ppv) {
   if (ppv == nullptr) return E_POINTER;
   if (pUnknownOuter != nullptr && !IsEqualIID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+  // A request that was on its way when the server decided to end: an object made now would
+  // die with the server under its client.
+  if (GetServerApp().IsLeaving()) return CO_E_SERVER_STOPPING;
 
   CUnknown* pObject = nullptr;
   HRESULT hr = CLogComponent::CreateInstance(pUnknownOuter, &pObject);

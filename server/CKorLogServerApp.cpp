@@ -24,8 +24,6 @@ CKorLogServerApp theApp;
 // How long the exit may take before the process ends itself: the object system's shutdown
 // has been seen to hang, and a server that never ends fails its installer.
 constexpr DWORD kExitWatchdogMs = 2500;
-// How long the watchdog then waits for a save already under way.
-constexpr DWORD kSaveUnderWayMs = 10000;
 
 // The standard overlapped window plus the add-the-title flag (0x8000).
 constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | 0x00008000;
@@ -122,9 +120,8 @@ void CKorLogServerApp::OnExitTimeout() {
     return;
   }
   // A save is under way on the main thread: let it finish before the process ends.
-  for (DWORD waited = 0; m_bFinalSaveClaimed && waited < kSaveUnderWayMs; waited += 50) {
-    Sleep(50);
-  }
+  // A save is atomic and finite; cutting it short would only leave its temporary file.
+  while (m_bFinalSaveClaimed) Sleep(50);
 }
 
 void CKorLogServerApp::SaveIgnoringFailure() noexcept {
@@ -146,7 +143,14 @@ void CKorLogServerApp::CloseDown(bool bSave) noexcept {
     } catch (...) {
     }
   }
-  if (!IsInUse()) PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
+  if (!IsInUse()) {
+    // A client that arrives from now on must start a new server, not reach this one
+    // while it leaves: withdraw the class object at once (ExitInstance withdraws it
+    // again, ignoring the result).
+    if (!m_bQuitPosted) CoRevokeClassObject(m_dwClassCookie);
+    m_bQuitPosted = true;
+    PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
+  }
 }
 
 bool CKorLogServerApp::IsInUse() const {

@@ -32,6 +32,8 @@ class CKorLogServerApp : public CAppBase {
   bool IsInUse() const;
   // Appends the text as the last line of the trace window's list; nothing without a window.
   void AddTraceLine(const char* pszLine);
+  // True once the quit message has been posted: the server is leaving and creates nothing.
+  bool IsLeaving() const { return m_bQuitPosted; }
 
   DWORD m_dwClassCookie = 0;
   ComPtr<CFactory> m_pFactory;
@@ -51,6 +53,7 @@ class CKorLogServerApp : public CAppBase {
 
   std::unique_ptr<CWin32InstallPlatform> m_pInstallPlatform;
   bool m_bOleInitialized = false;
+  bool m_bQuitPosted = false;
   std::atomic<bool> m_bFinalSaveClaimed{false};
 };
 

@@ -103,6 +103,13 @@ bool LogModel::AddItem(long type, const std::string& component, const std::strin
     value = eq == std::string::npos ? std::string() : item.substr(eq + 1);
   }
   if (section.empty() || key.empty()) return false;
+  if (number == 0 && item.find('=') != std::string::npos) {
+    // The saved line must not read back as a section header.
+    const std::string line = item;
+    const size_t b = line.find_first_not_of(" \t\n\v\f\r");
+    const size_t e = line.find_last_not_of(" \t\n\v\f\r");
+    if (b != std::string::npos && e - b + 1 >= 3 && line[b] == '[' && line[e] == ']') return false;
+  }
   Set(section, key, value);
   return true;
 }

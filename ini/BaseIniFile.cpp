@@ -12,6 +12,9 @@ namespace {
 
 constexpr size_t kChunk = 1 << 16;
 constexpr std::string_view kEol = "\r\n";
+// Beside the file: the text being written, and the whole text while the file may be torn.
+constexpr char kTempSuffix[] = ".tmp";
+constexpr char kCopySuffix[] = ".new";
 
 struct FileCloser {
   void operator()(std::FILE* f) const {
@@ -189,9 +192,17 @@ bool BaseIniFile::RemoveValue(std::string_view section, std::string_view key,
 }
 
 bool BaseIniFile::Read(const std::string& path) {
+  // A complete copy beside the file means a rewrite in place was cut short (see Save): the
+  // copy is the log. Put it back in the file's place; while that is refused, read the copy.
+  const std::string copy = path + kCopySuffix;
+  FilePtr file(std::fopen(copy.c_str(), "rb"));
+  if (file) {
+    file.reset();
+    if (GetIniPlatform().ReplaceFile(copy, path) != 0) file.reset(std::fopen(copy.c_str(), "rb"));
+  }
   // Opened without sharing restrictions; a missing file is created empty, as the log's
   // readers have always done.
-  FilePtr file(std::fopen(path.c_str(), "rb"));
+  if (!file) file.reset(std::fopen(path.c_str(), "rb"));
   if (!file) {
     file.reset(std::fopen(path.c_str(), "a+b"));
     if (!file) return false;
@@ -228,7 +239,7 @@ bool BaseIniFile::Save(const std::string& path) const {
   }
   // Write the new text beside the log and swap it in, so that a crash or a full disk
   // leaves the old log or the new one, never a torn one.
-  const std::string temp = path + ".tmp";
+  const std::string temp = path + kTempSuffix;
   {
     FilePtr file(std::fopen(temp.c_str(), "wb"));
     if (!file) return false;
@@ -241,19 +252,35 @@ bool BaseIniFile::Save(const std::string& path) const {
       return false;
     }
   }
-  const int error = platform.ReplaceFile(temp, path);
+  // The complete text first becomes the copy that Read trusts over the log, then the log.
+  // Both steps are single renames, so at every moment the copy or the log is whole.
+  const std::string copy = path + kCopySuffix;
+  if (platform.ReplaceFile(temp, copy) != 0) {
+    platform.RemoveFile(temp);
+    return false;
+  }
+  const int error = platform.ReplaceFile(copy, path);
   if (error == 0) return true;
-  platform.RemoveFile(temp);
-  if (!platform.IsSharingError(error)) return false;
+  if (!platform.IsSharingError(error)) {
+    platform.RemoveFile(copy);
+    return false;
+  }
 
-  // Another process holds the log open and the system will not swap it: rewrite in place,
-  // which is what a plain save would have done.
+  // Another process holds the log open and the system will not swap it: rewrite it in
+  // place, which is what a plain save would have done. Until that is done and flushed the
+  // copy stays, so a crash in between leaves the whole text for the next Read.
   FilePtr file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
+  if (!file) {
+    platform.RemoveFile(copy);  // the log was not touched
+    return false;
+  }
   IniTextWriter writer(file.get());
   writer.Write(*this);
-  const bool bOk = !writer.Failed() && std::fflush(file.get()) == 0;
-  return bOk;
+  const bool bOk = !writer.Failed() && platform.CommitFile(file.get());
+  const bool bClosed = std::fclose(file.release()) == 0;
+  if (!bOk || !bClosed) return false;
+  platform.RemoveFile(copy);
+  return true;
 }
 
 BaseIniFile::Position BaseIniFile::GetHeadPosition() const { return Wrap(m_sections.begin()); }

@@ -33,7 +33,8 @@ class FakeIniPlatform final : public IIniPlatform {
 
   int ReplaceFile(const std::string& source, const std::string& target) override {
     ++m_cReplaces;
-    return m_replaceError ? m_replaceError : m_real.ReplaceFile(source, target);
+    const bool bRefuse = m_replaceError && (m_refusedTarget.empty() || target == m_refusedTarget);
+    return bRefuse ? m_replaceError : m_real.ReplaceFile(source, target);
   }
 
   bool IsSharingError(int error) const override {
@@ -44,6 +45,7 @@ class FakeIniPlatform final : public IIniPlatform {
 
   bool m_bFailCommit = false;
   int m_replaceError = 0;   // returned by ReplaceFile instead of replacing, when not 0
+  std::string m_refusedTarget;  // if set, only replacements of this file are refused
   bool m_bSharing = false;  // whether m_replaceError counts as a sharing error
   int m_cCommits = 0;
   int m_cReplaces = 0;

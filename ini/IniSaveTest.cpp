@@ -146,10 +146,62 @@ TEST(IniSave, RewritesInPlaceWhenAnotherProcessHoldsTheFile) {
   WriteBytes(log, std::string(kOldLog) + std::string(4096, 'x'));  // longer than the new log
   FakeIniPlatform platform;
   platform.m_replaceError = 32;
+  platform.m_refusedTarget = log;
   platform.m_bSharing = true;
   EXPECT_TRUE(NewDocument().Save(log));
   EXPECT_EQ(ReadBytes(log), kNewLog);
+  EXPECT_EQ(FilesIn(dir), 1u);  // neither the temporary file nor the copy stays
+}
+
+// A rewrite in place that was cut short leaves a torn log and, beside it, the whole text.
+struct InterruptedRewrite {
+  ScratchDir dir;
+  std::string log = dir.Path("KorFiles.log");
+  InterruptedRewrite() {
+    WriteBytes(log, "[Old]\r\nkey=old va");
+    WriteBytes(log + ".new", kOldLog);
+  }
+};
+
+TEST(IniSave, ReadPutsTheWholeCopyOfAnInterruptedRewriteBack) {
+  InterruptedRewrite disk;
+  BaseIniFile doc;
+  ASSERT_TRUE(doc.Read(disk.log));
+  EXPECT_EQ(doc.ToText(), kOldLog);
+  EXPECT_EQ(ReadBytes(disk.log), kOldLog);
+  EXPECT_EQ(FilesIn(disk.dir), 1u);
+}
+
+TEST(IniSave, ReadUsesTheCopyWhileTheLogIsStillHeldAndTheNextSaveClearsIt) {
+  InterruptedRewrite disk;
+  FakeIniPlatform platform;
+  platform.m_replaceError = 32;
+  platform.m_refusedTarget = disk.log;
+  platform.m_bSharing = true;
+  BaseIniFile doc;
+  ASSERT_TRUE(doc.Read(disk.log));
+  EXPECT_EQ(doc.ToText(), kOldLog);
+  EXPECT_EQ(FilesIn(disk.dir), 2u);  // the copy is still the log's only whole text
+
+  doc.SetValue("Install", "Second", "1");
+  platform.m_replaceError = 0;
+  ASSERT_TRUE(doc.Save(disk.log));
+  EXPECT_EQ(ReadBytes(disk.log), doc.ToText());
+  EXPECT_EQ(FilesIn(disk.dir), 1u);
+}
+
+TEST(IniSave, RefusedReplacementOfTheLogLeavesNoCopyToBeTrustedLater) {
+  ScratchDir dir;
+  const std::string log = dir.Path("KorFiles.log");
+  WriteBytes(log, kOldLog);
+  FakeIniPlatform platform;
+  platform.m_replaceError = 5;
+  platform.m_refusedTarget = log;
+  EXPECT_FALSE(NewDocument().Save(log));
   EXPECT_EQ(FilesIn(dir), 1u);
+  BaseIniFile doc;
+  ASSERT_TRUE(doc.Read(log));
+  EXPECT_EQ(doc.ToText(), kOldLog);
 }
 
 #ifdef _WIN32

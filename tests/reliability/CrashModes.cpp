@@ -95,7 +95,7 @@ int RunKiller(const Args& args) {
     const uint32_t delay = rng.Below(maxDelay);
     if (delay) Sleep(delay);
   }
-  const bool inSave = rel::FileExists(temp);
+  const bool inSave = rel::FileExists(temp) || rel::FileExists(rel::LogPath() + ".new");
   const bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
   const bool killed = alive && TerminateProcess(process, 9);
   WaitForSingleObject(process, 5000);

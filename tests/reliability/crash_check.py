@@ -1,9 +1,15 @@
 #!/usr/bin/env python3
 """Judges the log on disk after a kill: it must be, byte for byte, either the log before
 the interrupted save or that log with the cycle's batch added, written in normal form.
-  crash_check.py BEFORE CURRENT CYCLE BATCH   prints "before" or "after"; exit 1 otherwise
+Where a whole copy of the text lies beside the log (KorFiles.log.new, left when a rewrite
+in place was cut short), that copy is what the next start reads, so it is judged instead.
+  crash_check.py BEFORE LOG CYCLE BATCH   prints "before" or "after" (with " copy" when the
+                                          copy was judged); exit 1 otherwise
 """
+import os
 import sys
+
+SECTION = b"[Crash_FILES]\r\n"
 
 
 def fold(text):
@@ -31,30 +37,57 @@ def text(sections):
     return b"".join(out)
 
 
+def batch_keys(cycle, batch):
+    return [b"cycle%05d-item%05d" % (cycle, j) for j in range(batch)]
+
+
+def after_by_splice(before, keys):
+    """The expected log when the batch's keys sort after every key already in the
+    section: the new lines go at the section's end. None when that does not hold."""
+    start = before.find(SECTION)
+    if start < 0 or not keys:
+        return None
+    body_start = start + len(SECTION)
+    end = before.find(b"\r\n\r\n", start) + 2  # the section's closing empty line
+    body = before[body_start:end]
+    if body:
+        last_key = body[:-2].rsplit(b"\r\n", 1)[-1].partition(b"=")[0]
+        if fold(last_key) >= fold(keys[0]):
+            return None
+    return before[:end] + b"".join(k + b"=1\r\n" for k in keys) + before[end:]
+
+
+def after_by_parse(before, keys):
+    sections = parse(before)
+    if text(sections) != before:
+        return None  # the earlier log is not in normal form: nothing can match
+    items = sections.setdefault(b"crash_files", (b"Crash_FILES", {}))[1]
+    for key in keys:
+        items[key] = (key, b"1")
+    return text(sections)
+
+
 def main():
     before = open(sys.argv[1], "rb").read()
+    path = sys.argv[2]
+    copy = os.path.exists(path + ".new")
+    if copy:
+        path += ".new"
     try:
-        current = open(sys.argv[2], "rb").read()
+        current = open(path, "rb").read()
     except OSError:
         print("FAIL: no log file")
         return 1
-    cycle, batch = int(sys.argv[3]), int(sys.argv[4])
+    tag = " copy" if copy else ""
     if current == before:
-        print("before")
+        print("before" + tag)
         return 0
-    sections = parse(before)
-    if text(sections) != before:
-        print("FAIL: the earlier log is not in normal form")
-        return 1
-    items = sections.setdefault(b"crash_files", (b"Crash_FILES", {}))[1]
-    for j in range(batch):
-        key = b"cycle%05d-item%05d" % (cycle, j)
-        items[key] = (key, b"1")
-    if current == text(sections):
-        print("after")
+    keys = batch_keys(int(sys.argv[3]), int(sys.argv[4]))
+    if current == after_by_splice(before, keys) or current == after_by_parse(before, keys):
+        print("after" + tag)
         return 0
-    print("FAIL: %d bytes, neither before (%d) nor after (%d)" %
-          (len(current), len(before), len(text(sections))))
+    print("FAIL: %s, %d bytes, neither before (%d bytes) nor after" %
+          (os.path.basename(path), len(current), len(before)))
     return 1
 
 

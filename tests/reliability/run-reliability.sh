@@ -76,7 +76,7 @@ unix_kill() {  # at_random(0/1) save_ms cycle_ms
     sleep "$(awk -v d=$((RANDOM % $2)) 'BEGIN { printf "%.3f", d / 1000 }')"
   fi
   local insave=""
-  [ -e "$log.tmp" ] && insave=" in-save"
+  { [ -e "$log.tmp" ] || [ -e "$log.new" ]; } && insave=" in-save"
   if kill -9 "$pid" 2>/dev/null; then echo "kill -9: killed$insave"; else echo "kill -9: missed"; fi
 }
 
@@ -106,7 +106,7 @@ crash)
   # go on after its temporary file has gone, so the window is the save's length twice.
   window=$((save_ms / 2 + 1))
   [ -n "${KOR_REL_HOLD:-}" ] && window=$((save_ms * 2 + 1))
-  made=0 survived=0 insave=0 before=0 after=0 tmpleft=0 tmpcleared=0 k=1 n=0
+  made=0 survived=0 insave=0 before=0 after=0 fromcopy=0 tmpleft=0 tmpcleared=0 k=1 n=0
   RANDOM=$kills
   while [ $made -lt "$kills" ]; do
     n=$((n + 1))
@@ -126,26 +126,33 @@ crash)
     verdict=$(python3 "$here/crash_check.py" "$prev" "$log" "$k" "$batch")
     case $how in *killed*) made=$((made + 1));; esac
     case $how in *in-save*) insave=$((insave + 1));; esac
+    case $verdict in *copy) fromcopy=$((fromcopy + 1));; esac
     case $verdict in
-      before) before=$((before + 1)); case $how in *killed*) survived=$((survived + 1));; esac;;
-      after) after=$((after + 1)); case $how in *killed*) survived=$((survived + 1));; esac;;
+      before*) before=$((before + 1)); case $how in *killed*) survived=$((survived + 1));; esac;;
+      after*) after=$((after + 1)); case $how in *killed*) survived=$((survived + 1));; esac;;
       *) echo "FAIL: cycle $k ($how): $verdict"; status=1;;
     esac
     [ -n "${KOR_REL_VERBOSE:-}" ] && echo "cycle $k: $how -> $verdict"
-    if [ -e "$log.tmp" ]; then
+    if [ -e "$log.tmp" ] || [ -e "$log.new" ]; then
       tmpleft=$((tmpleft + 1))
-      # The next save that runs to its end must take the temporary file away.
-      said=$(kor_wine "$CLIENT" record "$((k + 1))" 1 | tr -d '\r')
+      # The next save that runs to its end must take the temporary file and the copy away,
+      # and the log it writes must hold what the copy held.
+      [ -e "$log.new" ] && cp "$log.new" "$prev"
+      said=$(kor_wine "$CLIENT" record "$((k + 1))" 1 ${KOR_REL_HOLD:+hold} | tr -d '\r')
       server_gone
-      if [ -e "$log.tmp" ]; then echo "FAIL: $log.tmp left after a save ($said)"; status=1
+      if [ -e "$log.tmp" ] || [ -e "$log.new" ]; then
+        echo "FAIL: $(ls "$log".*) left after a save ($said)"; status=1
       else tmpcleared=$((tmpcleared + 1)); fi
       k=$((k + 1))
+      python3 "$here/crash_check.py" "$prev" "$log" "$k" 1 | grep -q '^after$' ||
+        { echo "FAIL: cycle $k did not keep what the copy held"; status=1; }
     fi
     cp "$log" "$prev"
     k=$((k + 1))
   done
   echo "crash: $survived of $made kills survived ($insave during a save); log before the save" \
-       "$before times, after it $after times; temporary file left by $tmpleft kills, cleared by" \
+       "$before times, after it $after times ($fromcopy of them from the whole copy beside a" \
+       "log cut in its rewrite); temporary file or copy left by $tmpleft kills, cleared by" \
        "the next save $tmpcleared times"
   [ "$survived" == "$made" ] || status=1
   ;;

@@ -75,14 +75,15 @@ class IniLineReader {
       return;
     }
     if (!m_pSection) return;
-    BaseIniItem item = BaseIniItem::FromLine(line);
-    if (item.key.empty() || !m_doc.FilterItem(item)) return;
-    m_pSection->SetItem(std::move(item));
+    m_item.AssignLine(line);
+    if (m_item.key.empty() || !m_doc.FilterItem(m_item)) return;
+    m_pSection->SetItem(m_item);
   }
 
   BaseIniFile& m_doc;
   BaseIniSection* m_pSection = nullptr;
   std::string m_strPartial;
+  BaseIniItem m_item;  // reused for every line, so parsing allocates only for long lines
 };
 
 // Writes the normal form in large blocks to a file, or collects it in a string.
@@ -98,7 +99,7 @@ class IniTextWriter {
       Append("]");
       Append(kEol);
       for (auto itemPos = pSection->GetHeadPosition(); itemPos;) {
-        const BaseIniItem& item = pSection->GetNext(itemPos);
+        const IniItemView item = pSection->GetNext(itemPos);
         AppendText(item.key);
         Append("=");
         AppendText(item.value);
@@ -164,7 +165,7 @@ BaseIniSection* BaseIniFile::FindOrCreateSection(std::string_view name) {
 
 bool BaseIniFile::SetValue(std::string_view section, std::string_view key, std::string_view value) {
   if (section.empty() || key.empty()) return false;
-  FindOrCreateSection(section)->SetItem(BaseIniItem(std::string(key), std::string(value)));
+  FindOrCreateSection(section)->SetItem(key, value);
   return true;
 }
 
@@ -173,7 +174,7 @@ std::string BaseIniFile::GetValue(std::string_view section, std::string_view key
   if (!pos) return std::string();
   const BaseIniSection* pSection = GetAt(pos);
   const auto itemPos = pSection->FindItem(key);
-  return itemPos ? pSection->GetAt(itemPos).value : std::string();
+  return itemPos ? std::string(pSection->GetAt(itemPos).value) : std::string();
 }
 
 bool BaseIniFile::RemoveValue(std::string_view section, std::string_view key,

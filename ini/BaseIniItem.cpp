@@ -5,13 +5,18 @@
 
 BaseIniItem BaseIniItem::FromLine(std::string_view line) {
   BaseIniItem item;
+  item.AssignLine(line);
+  return item;
+}
+
+void BaseIniItem::AssignLine(std::string_view line) {
   const size_t eq = initext::FindEquals(line);
   if (eq == std::string_view::npos) {
-    item.key = initext::Trim(line);
+    key.assign(initext::Trim(line));
+    value.clear();
   } else {
-    item.key = initext::Trim(line.substr(0, eq));
-    item.value = initext::Trim(line.substr(eq + 1));
+    key.assign(initext::Trim(line.substr(0, eq)));
+    value.assign(initext::Trim(line.substr(eq + 1)));
   }
-  initext::MakeLower(item.key);
-  return item;
+  initext::MakeLower(key);
 }

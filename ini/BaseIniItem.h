@@ -1,4 +1,5 @@
-// One key/value item of an INI section, copied by value.
+// One key/value item of an INI section, copied by value, and the read-only view of an item
+// that a section holds.
 #pragma once
 
 #include <string>
@@ -16,4 +17,14 @@ struct BaseIniItem {
   // Parses an item line: split at the first '=' (not a trail byte), both sides stripped of
   // white space, the key lower-cased. A line without '=' is all key with an empty value.
   static BaseIniItem FromLine(std::string_view line);
+
+  // The same parse into an existing item, reusing the room its strings already have.
+  void AssignLine(std::string_view line);
+};
+
+// An item as its section holds it. The texts stay valid until the item is replaced or
+// removed.
+struct IniItemView {
+  std::string_view key;
+  std::string_view value;
 };

@@ -1,56 +1,225 @@
-// Ordered, case-blind item storage of one section; see BaseIniSection.h.
+// Item storage of one section; see BaseIniSection.h.
 #include "ini/BaseIniSection.h"
 
-#include <utility>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "ini/IniText.h"
+
+// An item in one block: the links, the sizes and the key's hash, then the key and the value
+// back to back in the room after the header. A replacement too long for the room moves the
+// text to a block of its own, whose address the room then holds; the node itself never
+// moves, which keeps positions stable.
+struct BaseIniSection::Node {
+  Node* pNext;
+  Node* pPrev;
+  Node* pHashNext;
+  uint32_t cbKey;
+  uint32_t cbValue;
+  uint32_t hash;
+  uint32_t cbRoom : 31;
+  uint32_t bOutside : 1;
+
+  char* Room() { return reinterpret_cast<char*>(this + 1); }
+  const char* Room() const { return reinterpret_cast<const char*>(this + 1); }
+  const char* Text() const {
+    if (!bOutside) return Room();
+    char* pText;
+    std::memcpy(&pText, Room(), sizeof pText);
+    return pText;
+  }
+  std::string_view Key() const { return {Text(), cbKey}; }
+  IniItemView View() const { return {Key(), {Text() + cbKey, cbValue}}; }
+
+  static Node* Create(std::string_view key, std::string_view value, uint32_t hash) {
+    const size_t cbRoom = std::max(key.size() + value.size(), sizeof(char*));
+    if (cbRoom >= (1u << 31)) throw std::length_error("INI item too long");
+    Node* pNode = static_cast<Node*>(::operator new(sizeof(Node) + cbRoom));
+    pNode->pNext = pNode->pPrev = pNode->pHashNext = nullptr;
+    pNode->hash = hash;
+    pNode->cbKey = pNode->cbValue = 0;
+    pNode->cbRoom = static_cast<uint32_t>(cbRoom);
+    pNode->bOutside = 0;
+    pNode->Store(key, value);
+    return pNode;
+  }
+
+  static void Destroy(Node* pNode) {
+    pNode->FreeOutside();
+    ::operator delete(pNode);
+  }
+
+  // Replaces the text. The new one may be a view of the old (a caller storing what it just
+  // read): then it is copied out first, as the old room is reused or freed below.
+  void Store(std::string_view key, std::string_view value) {
+    if (Holds(key) || Holds(value)) {
+      const std::string copy = std::string(key) + std::string(value);
+      const std::string_view text = copy;
+      Store(text.substr(0, key.size()), text.substr(key.size()));
+      return;
+    }
+    const size_t cb = key.size() + value.size();
+    char* pText;
+    if (cb <= cbRoom) {
+      FreeOutside();
+      pText = Room();
+    } else {
+      if (cb >= (1u << 31)) throw std::length_error("INI item too long");
+      pText = new char[cb];
+      FreeOutside();
+      std::memcpy(Room(), &pText, sizeof pText);
+      bOutside = 1;
+    }
+    if (!key.empty()) std::memcpy(pText, key.data(), key.size());
+    if (!value.empty()) std::memcpy(pText + key.size(), value.data(), value.size());
+    cbKey = static_cast<uint32_t>(key.size());
+    cbValue = static_cast<uint32_t>(value.size());
+  }
+
+  bool Holds(std::string_view part) const {
+    const char* pBegin = Text();
+    const std::less<const char*> less;
+    return !part.empty() && !less(part.data(), pBegin) &&
+           less(part.data(), pBegin + cbKey + cbValue);
+  }
+
+  void FreeOutside() {
+    if (!bOutside) return;
+    delete[] const_cast<char*>(Text());
+    bOutside = 0;
+  }
+};
 
 namespace {
 
-// Replaces key text and value of a stored item whose key compares equal to the new one.
-// The set orders by the case-blind key, which this cannot change, so editing the element in
-// place keeps the tree valid and the item's position stable.
-void ReplaceInPlace(const BaseIniItem& stored, BaseIniItem&& item) {
-  auto& target = const_cast<BaseIniItem&>(stored);
-  target.key = std::move(item.key);
-  target.value = std::move(item.value);
+uint32_t KeyHash(std::string_view key) {
+  const uint64_t hash = initext::HashNoCase(key);
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
 }  // namespace
 
-BaseIniSection::Position BaseIniSection::SetItem(const BaseIniItem& item) {
-  return SetItem(BaseIniItem(item));
-}
+BaseIniSection::~BaseIniSection() { RemoveAll(); }
 
-BaseIniSection::Position BaseIniSection::SetItem(BaseIniItem&& item) {
-  if (item.key.empty()) return Position();
-  if (const auto* pFound = m_index.Find(item.key)) {
-    ReplaceInPlace(**pFound, std::move(item));
-    return Position(*pFound);
+BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::string_view value) {
+  if (key.empty()) return Position();
+  const uint32_t hash = KeyHash(key);
+  if (m_cBuckets) {
+    for (Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
+      if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) {
+        pNode->Store(key, value);  // same place in the order: the keys compare equal
+        return Position(pNode);
+      }
+    }
   }
+  if (m_cItems >= m_cBuckets) GrowBuckets();
+  Node* pNode = Node::Create(key, value, hash);
   // Logs are mostly written and read in key order: appending past the last key is the
-  // common case and needs one comparison.
-  Items::const_iterator it;
-  if (m_items.empty() || initext::CompareNoCase(m_items.rbegin()->key, item.key) < 0) {
-    it = m_items.emplace_hint(m_items.end(), std::move(item));
-  } else {
-    it = m_items.emplace_hint(m_items.lower_bound(std::string_view(item.key)), std::move(item));
+  // common case and needs one comparison. Anything else waits at the tail for EnsureOrder.
+  if (!m_pUnsorted && m_pTail && initext::CompareNoCase(m_pTail->Key(), key) > 0) {
+    m_pUnsorted = pNode;
   }
-  m_index.Insert(it);
-  return Position(it);
+  pNode->pPrev = m_pTail;
+  (m_pTail ? m_pTail->pNext : m_pHead) = pNode;
+  m_pTail = pNode;
+  Node*& head = Bucket(hash);
+  pNode->pHashNext = head;
+  head = pNode;
+  ++m_cItems;
+  return Position(pNode);
 }
 
 BaseIniSection::Position BaseIniSection::FindItem(std::string_view key) const {
-  const auto* pFound = m_index.Find(key);
-  return pFound ? Position(*pFound) : Position();
+  if (m_cItems == 0) return Position();
+  const uint32_t hash = KeyHash(key);
+  for (const Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
+    if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) return Position(pNode);
+  }
+  return Position();
 }
 
-BaseIniSection::Position BaseIniSection::LowerBound(std::string_view key) const {
-  return Wrap(m_items.lower_bound(key));
+IniItemView BaseIniSection::GetAt(Position pos) const { return pos.m_it->View(); }
+
+IniItemView BaseIniSection::GetNext(Position& pos) const {
+  EnsureOrder();
+  const Node* pNode = pos.m_it;
+  pos = Wrap(pNode->pNext);
+  return pNode->View();
 }
 
-const BaseIniItem& BaseIniSection::GetNext(Position& pos) const {
-  const BaseIniItem& item = *pos.m_it;
-  pos = Wrap(std::next(pos.m_it));
-  return item;
+BaseIniSection::Position BaseIniSection::GetHeadPosition() const {
+  EnsureOrder();
+  return Wrap(m_pHead);
 }
 
-BaseIniSection::Position BaseIniSection::GetHeadPosition() const { return Wrap(m_items.begin()); }
+void BaseIniSection::RemoveAt(Position pos) {
+  Node* pNode = const_cast<Node*>(pos.m_it);
+  for (Node** ppLink = &Bucket(pNode->hash);; ppLink = &(*ppLink)->pHashNext) {
+    if (*ppLink == pNode) {
+      *ppLink = pNode->pHashNext;
+      break;
+    }
+  }
+  if (m_pUnsorted == pNode) m_pUnsorted = pNode->pNext;
+  (pNode->pPrev ? pNode->pPrev->pNext : m_pHead) = pNode->pNext;
+  (pNode->pNext ? pNode->pNext->pPrev : m_pTail) = pNode->pPrev;
+  Node::Destroy(pNode);
+  --m_cItems;
+}
+
+void BaseIniSection::RemoveAll() {
+  for (Node* pNode = m_pHead; pNode;) {
+    Node* pNext = pNode->pNext;
+    Node::Destroy(pNode);
+    pNode = pNext;
+  }
+  m_pHead = m_pTail = m_pUnsorted = nullptr;
+  m_cItems = 0;
+  m_ppBuckets.reset();
+  m_cBuckets = 0;
+}
+
+void BaseIniSection::GrowBuckets() {
+  const size_t cBuckets = m_cBuckets ? m_cBuckets * 2 : 8;
+  m_ppBuckets.reset(new Node*[cBuckets]());
+  m_cBuckets = cBuckets;
+  for (Node* pNode = m_pHead; pNode; pNode = pNode->pNext) {
+    Node*& head = Bucket(pNode->hash);
+    pNode->pHashNext = head;
+    head = pNode;
+  }
+}
+
+void BaseIniSection::EnsureOrder() const {
+  if (!m_pUnsorted) return;
+  std::vector<Node*> tail;
+  for (Node* pNode = m_pUnsorted; pNode; pNode = pNode->pNext) tail.push_back(pNode);
+  std::sort(tail.begin(), tail.end(), [](const Node* a, const Node* b) {
+    return initext::CompareNoCase(a->Key(), b->Key()) < 0;
+  });
+  // Merge from the back: nodes of the sorted part before the smallest new key stay as they
+  // are, so a few late keys near the end cost little.
+  Node* pOld = m_pUnsorted->pPrev;
+  Node* pFollower = nullptr;
+  auto place = [&](Node* pNode) {
+    pNode->pNext = pFollower;
+    (pFollower ? pFollower->pPrev : m_pTail) = pNode;
+    pFollower = pNode;
+  };
+  for (size_t i = tail.size(); i > 0;) {
+    if (pOld && initext::CompareNoCase(pOld->Key(), tail[i - 1]->Key()) > 0) {
+      Node* pPrev = pOld->pPrev;
+      place(pOld);
+      pOld = pPrev;
+    } else {
+      place(tail[--i]);
+    }
+  }
+  pFollower->pPrev = pOld;
+  (pOld ? pOld->pNext : m_pHead) = pFollower;
+  m_pUnsorted = nullptr;
+}

@@ -1,37 +1,25 @@
-// One named section: its items held in ascending key order under the store's case-blind
-// comparison, keys unique and never empty. Lookups are logarithmic; positions are stable.
+// One named section: its items in ascending key order under the store's case-blind
+// comparison, keys unique and never empty. Each item is one heap block (links and text),
+// found through a hash index by key; positions are stable.
 #pragma once
 
 #include <cstddef>
-#include <set>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "ini/BaseIniItem.h"
-#include "ini/IniHashIndex.h"
 #include "ini/IniPosition.h"
-#include "ini/IniText.h"
 
 class BaseIniSection {
-  struct ItemLess {
-    using is_transparent = void;
-    static std::string_view KeyOf(const BaseIniItem& item) { return item.key; }
-    static std::string_view KeyOf(std::string_view key) { return key; }
-    template <class A, class B>
-    bool operator()(const A& a, const B& b) const {
-      return initext::CompareNoCase(KeyOf(a), KeyOf(b)) < 0;
-    }
-  };
-  using Items = std::set<BaseIniItem, ItemLess>;
-  struct ItemKey {
-    std::string_view operator()(Items::const_iterator it) const { return it->key; }
-  };
+  struct Node;
 
  public:
-  using Position = IniPosition<Items::const_iterator, BaseIniSection>;
+  using Position = IniPosition<const Node*, BaseIniSection>;
 
   explicit BaseIniSection(std::string strName) : name(std::move(strName)) {}
-  virtual ~BaseIniSection() = default;
+  virtual ~BaseIniSection();
   BaseIniSection(const BaseIniSection&) = delete;
   BaseIniSection& operator=(const BaseIniSection&) = delete;
 
@@ -40,36 +28,37 @@ class BaseIniSection {
 
   // Inserts the item in key order, or replaces key text and value of the equal key in
   // place. No position, and no change, when the key is empty.
-  Position SetItem(const BaseIniItem& item);
-  Position SetItem(BaseIniItem&& item);
+  Position SetItem(const BaseIniItem& item) { return SetItem(item.key, item.value); }
+  Position SetItem(std::string_view key, std::string_view value);
 
   // The item whose key equals key ignoring case, or no position.
   Position FindItem(std::string_view key) const;
 
-  // The first item whose key is not less than key ignoring case, or no position.
-  Position LowerBound(std::string_view key) const;
-
-  const BaseIniItem& GetAt(Position pos) const { return *pos.m_it; }
+  IniItemView GetAt(Position pos) const;
   // The item at pos; pos moves to the next item, or to no position after the last.
-  const BaseIniItem& GetNext(Position& pos) const;
+  IniItemView GetNext(Position& pos) const;
   Position GetHeadPosition() const;
 
-  size_t GetCount() const { return m_items.size(); }
-  bool IsEmpty() const { return m_items.empty(); }
-  void RemoveAt(Position pos) {
-    m_index.Erase(pos.m_it);
-    m_items.erase(pos.m_it);
-  }
-  void RemoveAll() {
-    m_index.Clear();
-    m_items.clear();
-  }
+  size_t GetCount() const { return m_cItems; }
+  bool IsEmpty() const { return m_cItems == 0; }
+  void RemoveAt(Position pos);
+  void RemoveAll();
 
  private:
-  Position Wrap(Items::const_iterator it) const {
-    return it == m_items.end() ? Position() : Position(it);
-  }
+  static Position Wrap(const Node* pNode) { return pNode ? Position(pNode) : Position(); }
+  // Puts the items appended out of key order into their places.
+  void EnsureOrder() const;
+  void GrowBuckets();
+  Node*& Bucket(uint32_t hash) const { return m_ppBuckets[hash & (m_cBuckets - 1)]; }
 
-  Items m_items;                                         // the order and the positions
-  IniHashIndex<Items::const_iterator, ItemKey> m_index;  // the lookups by key
+  // The list: ascending keys from the head, except that the nodes from m_pUnsorted to the
+  // tail were appended out of order and are merged in before the order is next needed.
+  // Nothing outside this class can tell: every walk goes through EnsureOrder.
+  mutable Node* m_pHead = nullptr;
+  mutable Node* m_pTail = nullptr;
+  mutable Node* m_pUnsorted = nullptr;
+  size_t m_cItems = 0;
+  // The lookups by key: chains of nodes with the same hash bits, m_cBuckets a power of two.
+  std::unique_ptr<Node*[]> m_ppBuckets;
+  size_t m_cBuckets = 0;
 };

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -12,7 +14,7 @@ namespace {
 
 std::vector<std::string> Keys(const BaseIniSection& section) {
   std::vector<std::string> keys;
-  for (auto pos = section.GetHeadPosition(); pos;) keys.push_back(section.GetNext(pos).key);
+  for (auto pos = section.GetHeadPosition(); pos;) keys.emplace_back(section.GetNext(pos).key);
   return keys;
 }
 
@@ -126,6 +128,91 @@ TEST(IniSection, FindsEveryKeyInAnyCaseAfterManyInsertionsAndRemovals) {
     }
   }
   EXPECT_EQ(section.GetCount(), keys.size() / 2 + keys.size() / 4);
+}
+
+}  // namespace
+
+namespace {
+
+std::string Fold(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Items appended out of order are put in place lazily, long replacements move the text out
+// of the item's block: against a plain map, the walk, every held position and every lookup
+// must agree after each step, also when a walk is under way while keys arrive.
+TEST(IniSection, AgreesWithAMapThroughRandomInsertionsReplacementsAndRemovals) {
+  std::mt19937 rng(20261209);
+  BaseIniSection section("S");
+  std::map<std::string, std::pair<std::string, std::string>> model;  // folded key -> item
+  std::map<std::string, BaseIniSection::Position> held;
+  auto randomText = [&](size_t maxLen) {
+    std::string text(rng() % (maxLen + 1), ' ');
+    for (char& c : text) c = "aBcDeF_xyZ=.\\"[rng() % 13];
+    return text;
+  };
+  BaseIniSection::Position walk;  // a walk left half done between steps
+  std::string walkedKey;
+  for (int step = 0; step < 6000; ++step) {
+    const uint32_t op = rng() % 10;
+    if (op < 6) {
+      const std::string key = "k" + randomText(6);
+      const std::string value = randomText(op < 3 ? 4 : 80);
+      const auto pos = section.SetItem(BaseIniItem(key, value));
+      if (held.count(Fold(key))) {
+        ASSERT_TRUE(pos == held[Fold(key)]) << "the item moved";
+      }
+      model[Fold(key)] = {key, value};
+      held[Fold(key)] = pos;
+    } else if (op < 8 && !held.empty()) {
+      auto it = std::next(held.begin(), static_cast<long>(rng() % held.size()));
+      if (walk && walk == it->second) walk = BaseIniSection::Position();
+      section.RemoveAt(it->second);
+      model.erase(it->first);
+      held.erase(it);
+    } else if (op == 8) {
+      walk = section.GetHeadPosition();
+      walkedKey.clear();
+    } else if (walk) {
+      // The walk goes on in key order from where it stood, whatever arrived meanwhile.
+      const std::string key(section.GetNext(walk).key);
+      ASSERT_LT(walkedKey, Fold(key));
+      walkedKey = Fold(key);
+      const auto next = model.upper_bound(walkedKey);
+      ASSERT_EQ(static_cast<bool>(walk), next != model.end());
+      if (walk) {
+        ASSERT_EQ(std::string(section.GetAt(walk).key), next->second.first);
+      }
+    }
+    if (step % 100 != 0) continue;
+    std::vector<std::string> expected;
+    for (const auto& [folded, item] : model) {
+      expected.push_back(item.first);
+      const auto pos = section.FindItem(folded);
+      ASSERT_TRUE(pos == held[folded]);
+      ASSERT_EQ(std::string(section.GetAt(pos).value), item.second);
+    }
+    ASSERT_EQ(Keys(section), expected);
+    ASSERT_EQ(section.GetCount(), model.size());
+  }
+}
+
+// A caller may store what it has just read from the same item; the text must survive the
+// reuse of the item's room.
+TEST(IniSection, StoresTextThatIsAViewOfTheSameItem) {
+  BaseIniSection section("S");
+  const auto pos = section.SetItem(BaseIniItem("Key", "v"));
+  section.SetItem(BaseIniItem("KEY", std::string(100, 'w') + "end"));  // text moves out
+  IniItemView item = section.GetAt(pos);
+  section.SetItem(item.key, item.value.substr(90));
+  item = section.GetAt(pos);
+  EXPECT_EQ(item.key, "KEY");
+  EXPECT_EQ(item.value, "wwwwwwwwwwend");
+  section.SetItem(item.value.substr(0, 3), item.value.substr(0, 3));  // a new key, same text
+  section.SetItem(item.key, std::string(item.value) + std::string(item.value));
+  EXPECT_EQ(section.GetAt(pos).value, "wwwwwwwwwwendwwwwwwwwwwend");
+  EXPECT_EQ(section.GetAt(section.FindItem("www")).value, "www");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Locale-free text rules of the store; see IniText.h.
 #include "ini/IniText.h"
 
+#include <cstring>
+
 #include "ini/IniPlatform.h"
 
 namespace initext {
@@ -14,12 +16,39 @@ inline unsigned char FoldAscii(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
+// Eight bytes at a time: names and keys are long paths that mostly share their beginnings.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr uint64_t kHighs = 0x8080808080808080ull;
+
+inline uint64_t Load8(const unsigned char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// 0x20 in every byte of w that holds A-Z, nothing elsewhere: or-ing it in lower-cases w.
+// Bytes from 0x80 up are masked off before the additions, so no carry crosses a byte.
+inline uint64_t UpperBits(uint64_t w) {
+  const uint64_t low7 = w & ~kHighs;
+  const uint64_t fromA = low7 + kOnes * (0x80 - 'A');
+  const uint64_t pastZ = low7 + kOnes * (0x80 - 'Z' - 1);
+  return (fromA & ~pastZ & ~w & kHighs) >> 2;
+}
+
+inline uint64_t FoldWord(uint64_t w) { return w | UpperBits(w); }
+
 // Single-byte code pages: every unit is one byte, compared after folding A-Z.
 int CompareBytesNoCase(std::string_view a, std::string_view b) {
   const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
   const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
   const size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < n; ++i) {
+  size_t i = 0;
+  // Skip the words that agree; the byte loop below then finds the first difference.
+  for (; i + 8 <= n; i += 8) {
+    const uint64_t wa = Load8(pa + i), wb = Load8(pb + i);
+    if (wa != wb && FoldWord(wa) != FoldWord(wb)) break;
+  }
+  for (; i < n; ++i) {
     if (pa[i] == pb[i]) continue;
     const unsigned char ua = FoldAscii(pa[i]), ub = FoldAscii(pb[i]);
     if (ua != ub) return ua < ub ? -1 : 1;
@@ -73,25 +102,41 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 }
 
 uint64_t HashNoCase(std::string_view text) {
-  // FNV-1a over the folded units; trail bytes of double-byte characters go in unfolded.
-  uint64_t hash = 1469598103934665603ull;
+  // Every byte is folded, trail bytes of double-byte characters too: texts that compare
+  // equal are then equal after folding under any code page, so they hash alike, and the
+  // hash does not depend on the lead-byte table at all.
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const size_t n = text.size();
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char c = p[i];
-    if (g_abLead[c] && i + 1 < n) {
-      hash = (hash ^ c) * 1099511628211ull;
-      c = p[++i];
-    } else {
-      c = FoldAscii(c);
-    }
-    hash = (hash ^ c) * 1099511628211ull;
+  uint64_t hash = 0x9e3779b97f4a7c15ull ^ n;
+  auto mix = [&hash](uint64_t w) {
+    hash = (hash ^ w) * 0xff51afd7ed558ccdull;
+    hash ^= hash >> 32;
+  };
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) mix(FoldWord(Load8(p + i)));
+  if (i < n) {
+    uint64_t w = 0;
+    std::memcpy(&w, p + i, n - i);
+    mix(FoldWord(w));
   }
+  hash ^= hash >> 33;
+  hash *= 0xc4ceb9fe1a85ec53ull;
+  hash ^= hash >> 33;
   return hash;
 }
 
 void MakeLower(std::string& text) {
-  for (size_t i = 0; i < text.size(); ++i) {
+  size_t i = 0;
+  if (!g_bAnyLead) {
+    auto* p = reinterpret_cast<unsigned char*>(text.data());
+    for (; i + 8 <= text.size(); i += 8) {
+      const uint64_t upper = UpperBits(Load8(p + i));
+      if (upper == 0) continue;
+      const uint64_t w = Load8(p + i) | upper;
+      std::memcpy(p + i, &w, sizeof w);
+    }
+  }
+  for (; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (g_abLead[c]) {
       ++i;  // keep the double-byte character whole
@@ -120,6 +165,7 @@ std::string_view Trim(std::string_view text) {
 }
 
 size_t FindEquals(std::string_view text) {
+  if (!g_bAnyLead) return text.find('=');
   for (size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
     if (g_abLead[c]) {

@@ -73,6 +73,68 @@ TEST(IniCompare, TakesDoubleByteCharactersAsWholeUnits) {
   }
 }
 
+// The byte-at-a-time rule, written plainly, for the word-at-a-time code to agree with.
+unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
+
+int ReferenceCompare(const std::string& a, const std::string& b) {
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    const int d = Fold(static_cast<unsigned char>(a[i])) - Fold(static_cast<unsigned char>(b[i]));
+    if (d != 0) return Sign(d);
+  }
+  return Sign(static_cast<int>(a.size()) - static_cast<int>(b.size()));
+}
+
+TEST(IniCompare, AgreesWithTheByteRuleForEveryByteAtEveryPlaceInAWord) {
+  // Every byte value, at every offset of two words and the tail after them, against each
+  // letter case and its neighbours: bytes from 0x80 up whose low seven bits spell a letter
+  // (0xC1 is 'A' + 0x80) must neither fold nor carry into the next byte.
+  const std::string base = "c:\\program files\\k";  // 19 bytes: two words and a tail
+  for (size_t at = 0; at < base.size(); ++at) {
+    for (int c = 0; c < 256; ++c) {
+      std::string a = base;
+      a[at] = static_cast<char>(c);
+      for (const char other : {'a', 'A', 'z', 'Z', '@', '[', '`', '{', '\xC1', '\xE1', '\x00'}) {
+        std::string b = a;
+        b[at] = other;
+        SCOPED_TRACE(testing::Message() << "byte " << c << " at " << at << " against " << +other);
+        const int expected = ReferenceCompare(a, b);
+        ASSERT_EQ(Sign(initext::CompareNoCase(a, b)), expected);
+        ASSERT_EQ(Sign(initext::CompareNoCase(b, a)), -expected);
+        if (expected == 0) {
+          ASSERT_EQ(initext::HashNoCase(a), initext::HashNoCase(b));
+        }
+      }
+      std::string lowered = a, expected = a;
+      for (char& ch : expected) ch = static_cast<char>(Fold(static_cast<unsigned char>(ch)));
+      initext::MakeLower(lowered);
+      ASSERT_EQ(lowered, expected) << "byte " << c << " at " << at;
+    }
+  }
+}
+
+TEST(IniCompare, HashesTextsThatCompareEqualAlikeInEitherCodePage) {
+  const std::string upper = "HKEY_LOCAL_MACHINE\\SOFTWARE\\KOR\\X",
+                    lower = "hkey_local_machine\\software\\kor\\x";
+  for (size_t n = 0; n <= upper.size(); ++n) {
+    EXPECT_EQ(initext::HashNoCase(upper.substr(0, n)), initext::HashNoCase(lower.substr(0, n)))
+        << n;
+    if (n > 0) {
+      EXPECT_NE(initext::HashNoCase(upper.substr(0, n)),
+                initext::HashNoCase(upper.substr(0, n - 1)))
+          << n;
+    }
+  }
+  FakeIniPlatform platform;
+  platform.UseDoubleByteCodePage();
+  // Equal with a double-byte character inside: the trail byte is the same byte in both.
+  const std::string a = "x\x81"
+                        "aBc",
+                    b = "X\x81"
+                        "abC";
+  ASSERT_EQ(initext::CompareNoCase(a, b), 0);
+  EXPECT_EQ(initext::HashNoCase(a), initext::HashNoCase(b));
+}
+
 TEST(IniText, LowerCasesAsciiAndKeepsDoubleByteCharactersWhole) {
   std::string plain = "C:\\Program FILES\\\xC9t\xE9";
   initext::MakeLower(plain);

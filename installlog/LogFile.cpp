@@ -199,11 +199,11 @@ std::string LogFile::GetMatchingItem(int type, const std::string& component,
   initext::MakeLower(needle);
   const BaseIniSection* pSection = GetAt(pos);
   for (auto itemPos = pSection->GetHeadPosition(); itemPos;) {
-    const BaseIniItem& item = pSection->GetNext(itemPos);
+    const IniItemView item = pSection->GetNext(itemPos);
     if (!MatchesValueNumber(item.value, nValueNumber)) continue;
-    std::string key = item.key;
+    std::string key(item.key);
     initext::MakeLower(key);
-    if (key.find(needle) != std::string::npos) return item.key;
+    if (key.find(needle) != std::string::npos) return std::string(item.key);
   }
   return std::string();
 }
@@ -234,7 +234,7 @@ std::string LogFile::GetParent(const std::string& component) const {
       stack.pop_back();
       continue;
     }
-    const BaseIniItem& item = top.pSection->GetNext(top.pos);
+    const IniItemView item = top.pSection->GetNext(top.pos);
     if (initext::EqualsNoCase(item.key, component) && IsLink(item.value)) {
       return std::string(top.name);
     }
@@ -253,7 +253,7 @@ std::string LogFile::GetAllItems(int type, const std::string& component) const {
   std::string list;
   const BaseIniSection* pSection = GetAt(pos);
   for (auto itemPos = pSection->GetHeadPosition(); itemPos;) {
-    const BaseIniItem& item = pSection->GetNext(itemPos);
+    const IniItemView item = pSection->GetNext(itemPos);
     if (!MatchesValueNumber(item.value, nValueNumber)) continue;
     list += item.key;
     if (nValueNumber == 0 && !item.value.empty()) {
@@ -309,7 +309,7 @@ void LogFile::ConvertLegacySections() {
   const auto take = [](BaseIniSection* pSection, std::string_view key) {
     const auto itemPos = pSection->FindItem(key);
     if (!itemPos) return std::string();
-    std::string value = pSection->GetAt(itemPos).value;
+    std::string value(pSection->GetAt(itemPos).value);
     pSection->RemoveAt(itemPos);
     return value;
   };
@@ -324,8 +324,10 @@ void LogFile::ConvertLegacySections() {
     if (!group.empty()) SetValue(UninstallerComponent() + "_SPECIAL", "BaseGroup", group);
     const std::string uninstaller = UninstallerComponent();
     for (auto itemPos = pStart->GetHeadPosition(); itemPos;) {
-      const BaseIniItem& item = pStart->GetNext(itemPos);
-      if (!item.key.empty() && !item.value.empty()) AddItem(StartItem1, uninstaller, item.value);
+      const IniItemView item = pStart->GetNext(itemPos);
+      if (!item.key.empty() && !item.value.empty()) {
+        AddItem(StartItem1, uninstaller, std::string(item.value));
+      }
     }
     RemoveAt(startPos);
   }

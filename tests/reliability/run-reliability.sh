@@ -137,8 +137,9 @@ crash)
       tmpleft=$((tmpleft + 1))
       # The next save that runs to its end must take the temporary file and the copy away,
       # and the log it writes must hold what the copy held.
-      [ -e "$log.new" ] && cp "$log.new" "$prev"
-      said=$(kor_wine "$CLIENT" record "$((k + 1))" 1 ${KOR_REL_HOLD:+hold} | tr -d '\r')
+      if [ -e "$log.new" ]; then cp "$log.new" "$prev"; else cp "$log" "$prev"; fi
+      said=$({ kor_wine "$CLIENT" record "$((k + 1))" 1 ${KOR_REL_HOLD:+hold} 2>&1
+               echo "exit $?"; } | tr -d '\r' | tr '\n' ' ')
       server_gone
       if [ -e "$log.tmp" ] || [ -e "$log.new" ]; then
         echo "FAIL: $(ls "$log".*) left after a save ($said)"; status=1

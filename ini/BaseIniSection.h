@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ini/BaseIniItem.h"
 #include "ini/IniPosition.h"
@@ -48,6 +49,7 @@ class BaseIniSection {
   static Position Wrap(const Node* pNode) { return pNode ? Position(pNode) : Position(); }
   // Puts the items appended out of key order into their places.
   void EnsureOrder() const;
+  static void SortByKey(std::vector<Node*>& nodes);
   void GrowBuckets();
   Node*& Bucket(uint32_t hash) const { return m_ppBuckets[hash & (m_cBuckets - 1)]; }
 

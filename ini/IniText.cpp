@@ -70,6 +70,8 @@ void RefreshLeadBytes() {
   }
 }
 
+bool OrdersAsLoweredBytes() { return !g_bAnyLead; }
+
 int CompareNoCase(std::string_view a, std::string_view b) {
   if (!g_bAnyLead) return CompareBytesNoCase(a, b);
   const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
@@ -112,11 +114,14 @@ uint64_t HashNoCase(std::string_view text) {
     hash = (hash ^ w) * 0xff51afd7ed558ccdull;
     hash ^= hash >> 32;
   };
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) mix(FoldWord(Load8(p + i)));
-  if (i < n) {
+  if (n >= 8) {
+    // The last word may overlap the one before; every byte is still folded and mixed in
+    // the same way for equal texts, and no short copy is needed.
+    for (size_t i = 0; i + 8 < n; i += 8) mix(FoldWord(Load8(p + i)));
+    mix(FoldWord(Load8(p + n - 8)));
+  } else if (n > 0) {
     uint64_t w = 0;
-    std::memcpy(&w, p + i, n - i);
+    for (size_t i = 0; i < n; ++i) w = (w << 8) | p[i];
     mix(FoldWord(w));
   }
   hash ^= hash >> 33;
@@ -126,22 +131,27 @@ uint64_t HashNoCase(std::string_view text) {
 }
 
 void MakeLower(std::string& text) {
-  size_t i = 0;
-  if (!g_bAnyLead) {
-    auto* p = reinterpret_cast<unsigned char*>(text.data());
-    for (; i + 8 <= text.size(); i += 8) {
-      const uint64_t upper = UpperBits(Load8(p + i));
-      if (upper == 0) continue;
-      const uint64_t w = Load8(p + i) | upper;
-      std::memcpy(p + i, &w, sizeof w);
-    }
+  auto* p = reinterpret_cast<unsigned char*>(text.data());
+  const size_t n = text.size();
+  if (!g_bAnyLead && n >= 8) {
+    auto lower = [p](size_t i) {
+      const uint64_t w = Load8(p + i);
+      const uint64_t upper = UpperBits(w);
+      if (upper != 0) {
+        const uint64_t folded = w | upper;
+        std::memcpy(p + i, &folded, sizeof folded);
+      }
+    };
+    for (size_t i = 0; i + 8 < n; i += 8) lower(i);
+    lower(n - 8);  // may overlap the word before: lower-casing twice changes nothing
+    return;
   }
-  for (; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char c = p[i];
     if (g_abLead[c]) {
       ++i;  // keep the double-byte character whole
     } else if (c >= 'A' && c <= 'Z') {
-      text[i] = static_cast<char>(c + ('a' - 'A'));
+      p[i] = static_cast<unsigned char>(c + ('a' - 'A'));
     }
   }
 }

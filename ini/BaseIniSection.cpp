@@ -107,34 +107,46 @@ BaseIniSection::~BaseIniSection() { RemoveAll(); }
 
 BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::string_view value) {
   if (key.empty()) return Position();
+  if (m_cBuckets == 0) {
+    // No lookup has needed the index yet. A key past the last one is new and goes at the
+    // end, which is how a saved log reads back; anything else needs the index first.
+    if (!m_pTail || initext::CompareNoCase(m_pTail->Key(), key) < 0) {
+      Link(Node::Create(key, value, 0));
+      return Position(m_pTail);
+    }
+    BuildIndex();
+  }
   const uint32_t hash = KeyHash(key);
-  if (m_cBuckets) {
-    for (Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
-      if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) {
-        pNode->Store(key, value);  // same place in the order: the keys compare equal
-        return Position(pNode);
-      }
+  for (Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
+    if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) {
+      pNode->Store(key, value);  // same place in the order: the keys compare equal
+      return Position(pNode);
     }
   }
-  if (m_cItems >= m_cBuckets) GrowBuckets();
+  if (m_cItems >= m_cBuckets) GrowBuckets(m_cBuckets * 2);
   Node* pNode = Node::Create(key, value, hash);
   // Logs are mostly written and read in key order: appending past the last key is the
   // common case and needs one comparison. Anything else waits at the tail for EnsureOrder.
   if (!m_pUnsorted && m_pTail && initext::CompareNoCase(m_pTail->Key(), key) > 0) {
     m_pUnsorted = pNode;
   }
-  pNode->pPrev = m_pTail;
-  (m_pTail ? m_pTail->pNext : m_pHead) = pNode;
-  m_pTail = pNode;
+  Link(pNode);
   Node*& head = Bucket(hash);
   pNode->pHashNext = head;
   head = pNode;
-  ++m_cItems;
   return Position(pNode);
+}
+
+void BaseIniSection::Link(Node* pNode) {
+  pNode->pPrev = m_pTail;
+  (m_pTail ? m_pTail->pNext : m_pHead) = pNode;
+  m_pTail = pNode;
+  ++m_cItems;
 }
 
 BaseIniSection::Position BaseIniSection::FindItem(std::string_view key) const {
   if (m_cItems == 0) return Position();
+  if (m_cBuckets == 0) BuildIndex();
   const uint32_t hash = KeyHash(key);
   for (const Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
     if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) return Position(pNode);
@@ -158,7 +170,8 @@ BaseIniSection::Position BaseIniSection::GetHeadPosition() const {
 
 void BaseIniSection::RemoveAt(Position pos) {
   Node* pNode = const_cast<Node*>(pos.m_it);
-  for (Node** ppLink = &Bucket(pNode->hash);; ppLink = &(*ppLink)->pHashNext) {
+  for (Node** ppLink = m_cBuckets ? &Bucket(pNode->hash) : nullptr; ppLink;
+       ppLink = &(*ppLink)->pHashNext) {
     if (*ppLink == pNode) {
       *ppLink = pNode->pHashNext;
       break;
@@ -183,8 +196,14 @@ void BaseIniSection::RemoveAll() {
   m_cBuckets = 0;
 }
 
-void BaseIniSection::GrowBuckets() {
-  const size_t cBuckets = m_cBuckets ? m_cBuckets * 2 : 8;
+void BaseIniSection::BuildIndex() const {
+  for (Node* pNode = m_pHead; pNode; pNode = pNode->pNext) pNode->hash = KeyHash(pNode->Key());
+  size_t cBuckets = 8;
+  while (cBuckets < m_cItems) cBuckets *= 2;
+  GrowBuckets(cBuckets);
+}
+
+void BaseIniSection::GrowBuckets(size_t cBuckets) const {
   m_ppBuckets.reset(new Node*[cBuckets]());
   m_cBuckets = cBuckets;
   for (Node* pNode = m_pHead; pNode; pNode = pNode->pNext) {

@@ -50,7 +50,10 @@ class BaseIniSection {
   // Puts the items appended out of key order into their places.
   void EnsureOrder() const;
   static void SortByKey(std::vector<Node*>& nodes);
-  void GrowBuckets();
+  // Hashes every key and chains the nodes into a table of at least m_cItems buckets.
+  void BuildIndex() const;
+  void GrowBuckets(size_t cBuckets) const;
+  void Link(Node* pNode);  // at the tail
   Node*& Bucket(uint32_t hash) const { return m_ppBuckets[hash & (m_cBuckets - 1)]; }
 
   // The list: ascending keys from the head, except that the nodes from m_pUnsorted to the
@@ -61,6 +64,8 @@ class BaseIniSection {
   mutable Node* m_pUnsorted = nullptr;
   size_t m_cItems = 0;
   // The lookups by key: chains of nodes with the same hash bits, m_cBuckets a power of two.
-  std::unique_ptr<Node*[]> m_ppBuckets;
-  size_t m_cBuckets = 0;
+  // Built at the first lookup or the first key that does not simply go last: until then
+  // (m_cBuckets 0) the keys are in order and the nodes' hashes are not set.
+  mutable std::unique_ptr<Node*[]> m_ppBuckets;
+  mutable size_t m_cBuckets = 0;
 };

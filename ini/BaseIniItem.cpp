@@ -12,11 +12,10 @@ BaseIniItem BaseIniItem::FromLine(std::string_view line) {
 void BaseIniItem::AssignLine(std::string_view line) {
   const size_t eq = initext::FindEquals(line);
   if (eq == std::string_view::npos) {
-    key.assign(initext::Trim(line));
+    initext::AssignLower(key, initext::Trim(line));
     value.clear();
   } else {
-    key.assign(initext::Trim(line.substr(0, eq)));
+    initext::AssignLower(key, initext::Trim(line.substr(0, eq)));
     value.assign(initext::Trim(line.substr(eq + 1)));
   }
-  initext::MakeLower(key);
 }

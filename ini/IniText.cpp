@@ -156,6 +156,26 @@ void MakeLower(std::string& text) {
   }
 }
 
+void AssignLower(std::string& out, std::string_view text) {
+  const size_t n = text.size();
+  if (g_bAnyLead || n < 8) {
+    out.assign(text);
+    MakeLower(out);
+    return;
+  }
+  // Folding while copying reads every word from the source: reading back words just
+  // copied, at other offsets than they were written, would stall on the stores.
+  out.resize(n);
+  const auto* pIn = reinterpret_cast<const unsigned char*>(text.data());
+  auto* pOut = reinterpret_cast<unsigned char*>(out.data());
+  auto lower = [pIn, pOut](size_t i) {
+    const uint64_t w = FoldWord(Load8(pIn + i));
+    std::memcpy(pOut + i, &w, sizeof w);
+  };
+  for (size_t i = 0; i + 8 < n; i += 8) lower(i);
+  lower(n - 8);
+}
+
 void MakeUpper(std::string& text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);

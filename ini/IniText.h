@@ -33,6 +33,9 @@ uint64_t HashNoCase(std::string_view text);
 // Lower-cases A-Z in place; trail bytes of double-byte characters are left alone.
 void MakeLower(std::string& text);
 
+// Sets out to text lower-cased as MakeLower would, in one pass over text.
+void AssignLower(std::string& out, std::string_view text);
+
 // Upper-cases a-z in place; trail bytes of double-byte characters are left alone.
 void MakeUpper(std::string& text);
 

@@ -108,6 +108,11 @@ TEST(IniCompare, AgreesWithTheByteRuleForEveryByteAtEveryPlaceInAWord) {
       for (char& ch : expected) ch = static_cast<char>(Fold(static_cast<unsigned char>(ch)));
       initext::MakeLower(lowered);
       ASSERT_EQ(lowered, expected) << "byte " << c << " at " << at;
+      for (const size_t cut : {size_t{0}, at}) {  // also shorter than a word, into a longer one
+        std::string assigned = "PREVIOUS TEXT, LONGER THAN THIS ONE";
+        initext::AssignLower(assigned, std::string_view(a).substr(cut));
+        ASSERT_EQ(assigned, expected.substr(cut)) << "byte " << c << " at " << at;
+      }
     }
   }
 }

@@ -220,24 +220,67 @@ void BaseIniSection::SortByKey(std::vector<Node*>& nodes) {
     });
     return;
   }
-  // Lower-cased copies side by side in one buffer compare with memcmp, which skips the
-  // long beginnings that the keys of a log share far faster than the case-blind rule.
+  // Lower-cased copies side by side in one buffer, sorted eight bytes at a time (a radix
+  // sort whose digits are words): the long beginnings that the keys of a log share cost
+  // one integer comparison per word instead of a byte-wise walk in every comparison.
   std::string lowered;
   for (const Node* pNode : nodes) lowered.append(pNode->Key());
   initext::MakeLower(lowered);
   struct Entry {
-    std::string_view key;
+    uint64_t digit;  // the key's bytes [offset, offset + 8) as a big-endian number
+    uint64_t rank;   // keys ending within the word: their length, before all the others
+    const unsigned char* pKey;
     Node* pNode;
   };
   std::vector<Entry> entries;
   entries.reserve(nodes.size());
-  size_t offset = 0;
+  const auto* pText = reinterpret_cast<const unsigned char*>(lowered.data());
   for (Node* pNode : nodes) {
-    entries.push_back({std::string_view(lowered).substr(offset, pNode->cbKey), pNode});
-    offset += pNode->cbKey;
+    entries.push_back({0, 0, pText, pNode});
+    pText += pNode->cbKey;
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const Entry& a, const Entry& b) { return a.key < b.key; });
+  struct Range {
+    size_t begin, end, offset;
+  };
+  std::vector<Range> work{{0, entries.size(), 0}};
+  while (!work.empty()) {
+    const Range range = work.back();
+    work.pop_back();
+    bool bSame = true;  // one word for all, and no key ends within it: nothing to sort
+    for (size_t i = range.begin; i < range.end; ++i) {
+      Entry& entry = entries[i];
+      const size_t cbKey = entry.pNode->cbKey;
+      const unsigned char* p = entry.pKey + range.offset;
+      uint64_t digit = 0;  // bytes past the key's end count as 0
+      if (range.offset + 8 <= cbKey) {
+        for (size_t b = 0; b < 8; ++b) digit = (digit << 8) | p[b];
+      } else {
+        for (size_t b = 0; b < 8; ++b) digit = (digit << 8) | (range.offset + b < cbKey ? p[b] : 0);
+      }
+      entry.digit = digit;
+      entry.rank = cbKey <= range.offset + 8 ? cbKey : UINT64_MAX;
+      bSame = bSame && digit == entries[range.begin].digit && entry.rank == UINT64_MAX;
+    }
+    if (bSame) {
+      work.push_back({range.begin, range.end, range.offset + 8});
+      continue;
+    }
+    std::sort(entries.begin() + static_cast<ptrdiff_t>(range.begin),
+              entries.begin() + static_cast<ptrdiff_t>(range.end),
+              [](const Entry& a, const Entry& b) {
+                return a.digit != b.digit ? a.digit < b.digit : a.rank < b.rank;
+              });
+    // Keys with the same word here: those that end within it are prefixes of the longer
+    // ones and are in place; the rest go on to their next word.
+    for (size_t i = range.begin; i < range.end;) {
+      size_t j = i + 1;
+      while (j < range.end && entries[j].digit == entries[i].digit) ++j;
+      size_t k = i;
+      while (k < j && entries[k].rank != UINT64_MAX) ++k;
+      if (j - k > 1) work.push_back({k, j, range.offset + 8});
+      i = j;
+    }
+  }
   for (size_t i = 0; i < nodes.size(); ++i) nodes[i] = entries[i].pNode;
 }
 

@@ -152,7 +152,9 @@ void Churn(uint32_t seed, bool bMostlyAscending) {
   std::map<std::string, BaseIniSection::Position> held;
   auto randomText = [&](size_t maxLen) {
     std::string text(rng() % (maxLen + 1), ' ');
-    for (char& c : text) c = "aBcDeF_xyZ=.\\"[rng() % 13];
+    // A null byte too: it must sort as the smallest byte, not as the end of a key.
+    static constexpr std::string_view kAlphabet("aBcDeF_xyZ=.\\\0", 14);
+    for (char& c : text) c = kAlphabet[rng() % kAlphabet.size()];
     return text;
   };
   auto check = [&] {
@@ -176,7 +178,11 @@ void Churn(uint32_t seed, bool bMostlyAscending) {
       char ascending[16];
       std::snprintf(ascending, sizeof ascending, "K%06d", nNext++);
       const bool bInOrder = bMostlyAscending && step < 2999 && rng() % 50 != 0;
-      std::string key = bInOrder ? ascending + randomText(2) : "k" + randomText(6);
+      // Long shared beginnings, as the paths in a log have, ending at every offset.
+      static const char* const kStems[] = {"", "\\Program Files\\Kor\\",
+                                           "\\PROGRAM FILES\\KOR\\Bin\\"};
+      std::string key = bInOrder ? ascending + randomText(2)
+                                 : "k" + std::string(kStems[rng() % 3]) + randomText(6);
       if (!lastKey.empty() && rng() % 8 == 0) {
         key = lastKey;  // the same key again in another case: a replacement, often the last
         for (char& c : key) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));

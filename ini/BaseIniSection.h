@@ -1,6 +1,8 @@
 // One named section: its items in ascending key order under the store's case-blind
 // comparison, keys unique and never empty. Each item is one heap block (links and text),
-// found through a hash index by key; positions are stable.
+// found through a hash index by key; positions are stable. Walks and lookups may put late
+// items in order or build the index in passing, so even reads of one section belong to
+// one thread at a time.
 #pragma once
 
 #include <cstddef>

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ini/IniBlockPool.h"
 #include "ini/IniText.h"
 
 // An item in one block: the links, the sizes and the key's hash, then the key and the value
@@ -35,23 +36,29 @@ struct BaseIniSection::Node {
   std::string_view Key() const { return {Text(), cbKey}; }
   IniItemView View() const { return {Key(), {Text() + cbKey, cbValue}}; }
 
-  static Node* Create(std::string_view key, std::string_view value, uint32_t hash) {
-    const size_t cbRoom = std::max(key.size() + value.size(), sizeof(char*));
-    if (cbRoom >= (1u << 31)) throw std::length_error("INI item too long");
-    Node* pNode = static_cast<Node*>(::operator new(sizeof(Node) + cbRoom));
+  static Node* Create(IniBlockPool& pool, std::string_view key, std::string_view value,
+                      uint32_t hash) {
+    const size_t cbText = std::max(key.size() + value.size(), sizeof(char*));
+    if (cbText >= (1u << 31)) throw std::length_error("INI item too long");
+    // Whatever the pool's rounding adds is room for a longer value later.
+    const size_t cbBlock = IniBlockPool::Usable(sizeof(Node) + cbText);
+    Node* pNode = static_cast<Node*>(pool.Allocate(cbBlock));
     pNode->pNext = pNode->pPrev = pNode->pHashNext = nullptr;
     pNode->hash = hash;
     pNode->cbKey = pNode->cbValue = 0;
-    pNode->cbRoom = static_cast<uint32_t>(cbRoom);
+    pNode->cbRoom = static_cast<uint32_t>(cbBlock - sizeof(Node));
     pNode->bOutside = 0;
     pNode->Store(key, value);
     return pNode;
   }
 
-  static void Destroy(Node* pNode) {
+  static void Destroy(IniBlockPool& pool, Node* pNode) {
     pNode->FreeOutside();
-    ::operator delete(pNode);
+    pool.Free(pNode, sizeof(Node) + pNode->cbRoom);
   }
+
+  // True when the block or its text must be freed by itself, not only with the pool.
+  bool OwnsMemory() const { return bOutside || IniBlockPool::IsFromHeap(sizeof(Node) + cbRoom); }
 
   // Replaces the text. The new one may be a view of the old (a caller storing what it just
   // read): then it is copied out first, as the old room is reused or freed below.
@@ -111,7 +118,7 @@ BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::stri
     // No lookup has needed the index yet. A key past the last one is new and goes at the
     // end, which is how a saved log reads back; anything else needs the index first.
     if (!m_pTail || initext::CompareNoCase(m_pTail->Key(), key) < 0) {
-      Link(Node::Create(key, value, 0));
+      Link(Node::Create(m_pool, key, value, 0));
       return Position(m_pTail);
     }
     BuildIndex();
@@ -119,12 +126,14 @@ BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::stri
   const uint32_t hash = KeyHash(key);
   for (Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
     if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) {
+      const bool bOwned = pNode->OwnsMemory();
       pNode->Store(key, value);  // same place in the order: the keys compare equal
+      m_cOwning += pNode->OwnsMemory() - bOwned;
       return Position(pNode);
     }
   }
   if (m_cItems >= m_cBuckets) GrowBuckets(m_cBuckets * 2);
-  Node* pNode = Node::Create(key, value, hash);
+  Node* pNode = Node::Create(m_pool, key, value, hash);
   // Logs are mostly written and read in key order: appending past the last key is the
   // common case and needs one comparison. Anything else waits at the tail for EnsureOrder.
   if (!m_pUnsorted && m_pTail && initext::CompareNoCase(m_pTail->Key(), key) > 0) {
@@ -138,6 +147,7 @@ BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::stri
 }
 
 void BaseIniSection::Link(Node* pNode) {
+  m_cOwning += pNode->OwnsMemory();
   pNode->pPrev = m_pTail;
   (m_pTail ? m_pTail->pNext : m_pHead) = pNode;
   m_pTail = pNode;
@@ -180,18 +190,29 @@ void BaseIniSection::RemoveAt(Position pos) {
   if (m_pUnsorted == pNode) m_pUnsorted = pNode->pNext;
   (pNode->pPrev ? pNode->pPrev->pNext : m_pHead) = pNode->pNext;
   (pNode->pNext ? pNode->pNext->pPrev : m_pTail) = pNode->pPrev;
-  Node::Destroy(pNode);
+  m_cOwning -= pNode->OwnsMemory();
+  Node::Destroy(m_pool, pNode);
   --m_cItems;
 }
 
 void BaseIniSection::RemoveAll() {
-  for (Node* pNode = m_pHead; pNode;) {
+  // Most items live in the pool's chunks and go with them; only the few with memory of
+  // their own are visited.
+  for (Node* pNode = m_pHead; pNode && m_cOwning > 0;) {
     Node* pNext = pNode->pNext;
-    Node::Destroy(pNode);
+    if (pNode->OwnsMemory()) {
+      --m_cOwning;
+      pNode->FreeOutside();
+      if (IniBlockPool::IsFromHeap(sizeof(Node) + pNode->cbRoom)) {
+        m_pool.Free(pNode, sizeof(Node) + pNode->cbRoom);
+      }
+    }
     pNode = pNext;
   }
+  m_pool.Release();
   m_pHead = m_pTail = m_pUnsorted = nullptr;
   m_cItems = 0;
+  m_cOwning = 0;
   m_ppBuckets.reset();
   m_cBuckets = 0;
 }

@@ -1,8 +1,8 @@
 // One named section: its items in ascending key order under the store's case-blind
-// comparison, keys unique and never empty. Each item is one heap block (links and text),
-// found through a hash index by key; positions are stable. Walks and lookups may put late
-// items in order or build the index in passing, so even reads of one section belong to
-// one thread at a time.
+// comparison, keys unique and never empty. Each item is one block (links and text) from
+// the section's pool, found through a hash index by key; positions are stable. Walks and
+// lookups may put late items in order or build the index in passing, so even reads of one
+// section belong to one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ini/BaseIniItem.h"
+#include "ini/IniBlockPool.h"
 #include "ini/IniPosition.h"
 
 class BaseIniSection {
@@ -65,6 +66,9 @@ class BaseIniSection {
   mutable Node* m_pTail = nullptr;
   mutable Node* m_pUnsorted = nullptr;
   size_t m_cItems = 0;
+  // The items' blocks, and how many items have memory outside the pool's chunks.
+  IniBlockPool m_pool;
+  size_t m_cOwning = 0;
   // The lookups by key: chains of nodes with the same hash bits, m_cBuckets a power of two.
   // Built at the first lookup or the first key that does not simply go last: until then
   // (m_cBuckets 0) the keys are in order and the nodes' hashes are not set.

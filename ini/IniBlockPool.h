@@ -1,0 +1,49 @@
+// Memory for the item blocks of one section. Small blocks are carved from chunks that the
+// pool owns and are recycled through free lists by size; larger ones come from the heap.
+// The chunks go all at once with the pool, so a section's items need no freeing one by one,
+// and a block costs no allocator header.
+#pragma once
+
+#include <cstddef>
+
+class IniBlockPool {
+ public:
+  IniBlockPool() = default;
+  ~IniBlockPool() { Release(); }
+  IniBlockPool(const IniBlockPool&) = delete;
+  IniBlockPool& operator=(const IniBlockPool&) = delete;
+
+  // True when a block of cb bytes comes from the heap and must be freed by itself even when
+  // the whole pool goes.
+  static bool IsFromHeap(size_t cb) { return cb > kMaxPooled; }
+
+  // How many bytes a block asked for with cb really has; ask for that many to use them.
+  static size_t Usable(size_t cb) { return IsFromHeap(cb) ? cb : Rounded(cb ? cb : 1); }
+
+  // A block of cb bytes, aligned for any object; throws std::bad_alloc.
+  void* Allocate(size_t cb);
+  // Gives back a block from Allocate with the same cb.
+  void Free(void* p, size_t cb);
+  // Frees every chunk: pooled blocks become invalid, heap blocks are not touched.
+  void Release();
+
+ private:
+  static constexpr size_t kGrain = 16;
+  static constexpr size_t kMaxPooled = 256;
+  static constexpr size_t kFirstChunk = kMaxPooled;
+  static constexpr size_t kLargestChunk = 64 * 1024;
+  static size_t Rounded(size_t cb) { return (cb + kGrain - 1) / kGrain * kGrain; }
+
+  struct alignas(kGrain) Chunk {
+    Chunk* pNext;
+  };
+  struct FreeBlock {
+    FreeBlock* pNext;
+  };
+
+  Chunk* m_pChunks = nullptr;
+  char* m_pUnused = nullptr;  // the part of the newest chunk not handed out yet
+  size_t m_cbUnused = 0;
+  size_t m_cbChunks = 0;  // all chunks together: the next one is a quarter of that, within limits
+  FreeBlock* m_apFree[kMaxPooled / kGrain + 1] = {};  // by size / kGrain
+};

@@ -156,10 +156,11 @@ BaseIniFile::Position BaseIniFile::LowerBound(std::string_view name) const {
 }
 
 BaseIniSection* BaseIniFile::FindOrCreateSection(std::string_view name) {
-  if (const auto* pFound = m_index.Find(name)) return (*pFound)->get();
+  const uint32_t hash = m_index.Hash(name);
+  if (const auto* pFound = m_index.Find(name, hash)) return (*pFound)->get();
   const auto it = m_sections.emplace_hint(m_sections.lower_bound(name),
                                           std::make_unique<BaseIniSection>(std::string(name)));
-  m_index.Insert(it);
+  m_index.Insert(it, hash);
   return it->get();
 }
 

@@ -4,24 +4,20 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <new>
 #include <stdexcept>
 #include <vector>
 
-#include "ini/IniBlockPool.h"
 #include "ini/IniText.h"
 
-// An item in one block: the links, the sizes and the key's hash, then the key and the value
-// back to back in the room after the header. A replacement too long for the room moves the
-// text to a block of its own, whose address the room then holds; the node itself never
-// moves, which keeps positions stable.
+// An item in one block: the links and the sizes, then the key and the value back to back
+// in the room after the header. A replacement too long for the room moves the text to a
+// block of its own, whose address the room then holds; the node itself never moves, which
+// keeps positions stable.
 struct BaseIniSection::Node {
   Node* pNext;
   Node* pPrev;
-  Node* pHashNext;
   uint32_t cbKey;
   uint32_t cbValue;
-  uint32_t hash;
   uint32_t cbRoom : 31;
   uint32_t bOutside : 1;
 
@@ -36,48 +32,43 @@ struct BaseIniSection::Node {
   std::string_view Key() const { return {Text(), cbKey}; }
   IniItemView View() const { return {Key(), {Text() + cbKey, cbValue}}; }
 
-  static Node* Create(IniBlockPool& pool, std::string_view key, std::string_view value,
-                      uint32_t hash) {
+  static Node* Create(IniBlockPool& pool, std::string_view key, std::string_view value) {
     const size_t cbText = std::max(key.size() + value.size(), sizeof(char*));
     if (cbText >= (1u << 31)) throw std::length_error("INI item too long");
     // Whatever the pool's rounding adds is room for a longer value later.
     const size_t cbBlock = IniBlockPool::Usable(sizeof(Node) + cbText);
     Node* pNode = static_cast<Node*>(pool.Allocate(cbBlock));
-    pNode->pNext = pNode->pPrev = pNode->pHashNext = nullptr;
-    pNode->hash = hash;
+    pNode->pNext = pNode->pPrev = nullptr;
     pNode->cbKey = pNode->cbValue = 0;
     pNode->cbRoom = static_cast<uint32_t>(cbBlock - sizeof(Node));
     pNode->bOutside = 0;
-    pNode->Store(key, value);
+    pNode->Store(pool, key, value);
     return pNode;
   }
 
   static void Destroy(IniBlockPool& pool, Node* pNode) {
-    pNode->FreeOutside();
+    pNode->FreeOutside(pool);
     pool.Free(pNode, sizeof(Node) + pNode->cbRoom);
   }
 
-  // True when the block or its text must be freed by itself, not only with the pool.
-  bool OwnsMemory() const { return bOutside || IniBlockPool::IsFromHeap(sizeof(Node) + cbRoom); }
-
   // Replaces the text. The new one may be a view of the old (a caller storing what it just
   // read): then it is copied out first, as the old room is reused or freed below.
-  void Store(std::string_view key, std::string_view value) {
+  void Store(IniBlockPool& pool, std::string_view key, std::string_view value) {
     if (Holds(key) || Holds(value)) {
       const std::string copy = std::string(key) + std::string(value);
       const std::string_view text = copy;
-      Store(text.substr(0, key.size()), text.substr(key.size()));
+      Store(pool, text.substr(0, key.size()), text.substr(key.size()));
       return;
     }
     const size_t cb = key.size() + value.size();
     char* pText;
     if (cb <= cbRoom) {
-      FreeOutside();
+      FreeOutside(pool);
       pText = Room();
     } else {
       if (cb >= (1u << 31)) throw std::length_error("INI item too long");
-      pText = new char[cb];
-      FreeOutside();
+      pText = static_cast<char*>(pool.Allocate(cb));
+      FreeOutside(pool);
       std::memcpy(Room(), &pText, sizeof pText);
       bOutside = 1;
     }
@@ -94,60 +85,53 @@ struct BaseIniSection::Node {
            less(part.data(), pBegin + cbKey + cbValue);
   }
 
-  void FreeOutside() {
+  // An outside block holds exactly the text stored in it, so its size is the text's.
+  void FreeOutside(IniBlockPool& pool) {
     if (!bOutside) return;
-    delete[] const_cast<char*>(Text());
+    pool.Free(const_cast<char*>(Text()), cbKey + cbValue);
     bOutside = 0;
   }
 };
 
-namespace {
-
-uint32_t KeyHash(std::string_view key) {
-  const uint64_t hash = initext::HashNoCase(key);
-  return static_cast<uint32_t>(hash ^ (hash >> 32));
+std::string_view BaseIniSection::NodeKey::operator()(const Node* pNode) const {
+  return pNode->Key();
 }
 
-}  // namespace
-
-BaseIniSection::~BaseIniSection() { RemoveAll(); }
+BaseIniSection::~BaseIniSection() = default;
 
 BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::string_view value) {
   if (key.empty()) return Position();
-  if (m_cBuckets == 0) {
+  if (!m_bIndexed) {
     // No lookup has needed the index yet. A key past the last one is new and goes at the
     // end, which is how a saved log reads back; anything else needs the index first.
     if (!m_pTail || initext::CompareNoCase(m_pTail->Key(), key) < 0) {
-      Link(Node::Create(m_pool, key, value, 0));
+      Link(Node::Create(m_pool, key, value));
       return Position(m_pTail);
     }
     BuildIndex();
   }
-  const uint32_t hash = KeyHash(key);
-  for (Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
-    if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) {
-      const bool bOwned = pNode->OwnsMemory();
-      pNode->Store(key, value);  // same place in the order: the keys compare equal
-      m_cOwning += pNode->OwnsMemory() - bOwned;
-      return Position(pNode);
-    }
+  const uint32_t hash = m_index.Hash(key);
+  if (Node* const* ppFound = m_index.Find(key, hash)) {
+    (*ppFound)->Store(m_pool, key, value);  // same place in the order: the keys compare equal
+    return Position(*ppFound);
   }
-  if (m_cItems >= m_cBuckets) GrowBuckets(m_cBuckets * 2);
-  Node* pNode = Node::Create(m_pool, key, value, hash);
+  Node* pNode = Node::Create(m_pool, key, value);
+  try {
+    m_index.Insert(pNode, hash);
+  } catch (...) {
+    Node::Destroy(m_pool, pNode);
+    throw;
+  }
   // Logs are mostly written and read in key order: appending past the last key is the
   // common case and needs one comparison. Anything else waits at the tail for EnsureOrder.
   if (!m_pUnsorted && m_pTail && initext::CompareNoCase(m_pTail->Key(), key) > 0) {
     m_pUnsorted = pNode;
   }
   Link(pNode);
-  Node*& head = Bucket(hash);
-  pNode->pHashNext = head;
-  head = pNode;
   return Position(pNode);
 }
 
 void BaseIniSection::Link(Node* pNode) {
-  m_cOwning += pNode->OwnsMemory();
   pNode->pPrev = m_pTail;
   (m_pTail ? m_pTail->pNext : m_pHead) = pNode;
   m_pTail = pNode;
@@ -156,12 +140,9 @@ void BaseIniSection::Link(Node* pNode) {
 
 BaseIniSection::Position BaseIniSection::FindItem(std::string_view key) const {
   if (m_cItems == 0) return Position();
-  if (m_cBuckets == 0) BuildIndex();
-  const uint32_t hash = KeyHash(key);
-  for (const Node* pNode = Bucket(hash); pNode; pNode = pNode->pHashNext) {
-    if (pNode->hash == hash && initext::EqualsNoCase(pNode->Key(), key)) return Position(pNode);
-  }
-  return Position();
+  if (!m_bIndexed) BuildIndex();
+  Node* const* ppFound = m_index.Find(key);
+  return ppFound ? Position(*ppFound) : Position();
 }
 
 IniItemView BaseIniSection::GetAt(Position pos) const { return pos.m_it->View(); }
@@ -180,58 +161,30 @@ BaseIniSection::Position BaseIniSection::GetHeadPosition() const {
 
 void BaseIniSection::RemoveAt(Position pos) {
   Node* pNode = const_cast<Node*>(pos.m_it);
-  for (Node** ppLink = m_cBuckets ? &Bucket(pNode->hash) : nullptr; ppLink;
-       ppLink = &(*ppLink)->pHashNext) {
-    if (*ppLink == pNode) {
-      *ppLink = pNode->pHashNext;
-      break;
-    }
-  }
+  if (m_bIndexed) m_index.Erase(pNode);
   if (m_pUnsorted == pNode) m_pUnsorted = pNode->pNext;
   (pNode->pPrev ? pNode->pPrev->pNext : m_pHead) = pNode->pNext;
   (pNode->pNext ? pNode->pNext->pPrev : m_pTail) = pNode->pPrev;
-  m_cOwning -= pNode->OwnsMemory();
   Node::Destroy(m_pool, pNode);
   --m_cItems;
 }
 
 void BaseIniSection::RemoveAll() {
-  // Most items live in the pool's chunks and go with them; only the few with memory of
-  // their own are visited.
-  for (Node* pNode = m_pHead; pNode && m_cOwning > 0;) {
-    Node* pNext = pNode->pNext;
-    if (pNode->OwnsMemory()) {
-      --m_cOwning;
-      pNode->FreeOutside();
-      if (IniBlockPool::IsFromHeap(sizeof(Node) + pNode->cbRoom)) {
-        m_pool.Free(pNode, sizeof(Node) + pNode->cbRoom);
-      }
-    }
-    pNode = pNext;
-  }
-  m_pool.Release();
+  m_index.Clear();
+  m_bIndexed = false;
+  m_pool.Release();  // every item's memory, at once
   m_pHead = m_pTail = m_pUnsorted = nullptr;
   m_cItems = 0;
-  m_cOwning = 0;
-  m_ppBuckets.reset();
-  m_cBuckets = 0;
 }
 
 void BaseIniSection::BuildIndex() const {
-  for (Node* pNode = m_pHead; pNode; pNode = pNode->pNext) pNode->hash = KeyHash(pNode->Key());
-  size_t cBuckets = 8;
-  while (cBuckets < m_cItems) cBuckets *= 2;
-  GrowBuckets(cBuckets);
-}
-
-void BaseIniSection::GrowBuckets(size_t cBuckets) const {
-  m_ppBuckets.reset(new Node*[cBuckets]());
-  m_cBuckets = cBuckets;
-  for (Node* pNode = m_pHead; pNode; pNode = pNode->pNext) {
-    Node*& head = Bucket(pNode->hash);
-    pNode->pHashNext = head;
-    head = pNode;
+  try {
+    for (Node* pNode = m_pHead; pNode; pNode = pNode->pNext) m_index.Insert(pNode);
+  } catch (...) {
+    m_index.Clear();  // all or nothing, so that the next try starts afresh
+    throw;
   }
+  m_bIndexed = true;
 }
 
 void BaseIniSection::SortByKey(std::vector<Node*>& nodes) {

@@ -6,18 +6,20 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "ini/BaseIniItem.h"
 #include "ini/IniBlockPool.h"
+#include "ini/IniHashIndex.h"
 #include "ini/IniPosition.h"
 
 class BaseIniSection {
   struct Node;
+  struct NodeKey {
+    std::string_view operator()(const Node* pNode) const;
+  };
 
  public:
   using Position = IniPosition<const Node*, BaseIniSection>;
@@ -53,11 +55,9 @@ class BaseIniSection {
   // Puts the items appended out of key order into their places.
   void EnsureOrder() const;
   static void SortByKey(std::vector<Node*>& nodes);
-  // Hashes every key and chains the nodes into a table of at least m_cItems buckets.
+  // Indexes every item; until then the items are in key order (see SetItem).
   void BuildIndex() const;
-  void GrowBuckets(size_t cBuckets) const;
   void Link(Node* pNode);  // at the tail
-  Node*& Bucket(uint32_t hash) const { return m_ppBuckets[hash & (m_cBuckets - 1)]; }
 
   // The list: ascending keys from the head, except that the nodes from m_pUnsorted to the
   // tail were appended out of order and are merged in before the order is next needed.
@@ -66,12 +66,9 @@ class BaseIniSection {
   mutable Node* m_pTail = nullptr;
   mutable Node* m_pUnsorted = nullptr;
   size_t m_cItems = 0;
-  // The items' blocks, and how many items have memory outside the pool's chunks.
-  IniBlockPool m_pool;
-  size_t m_cOwning = 0;
-  // The lookups by key: chains of nodes with the same hash bits, m_cBuckets a power of two.
-  // Built at the first lookup or the first key that does not simply go last: until then
-  // (m_cBuckets 0) the keys are in order and the nodes' hashes are not set.
-  mutable std::unique_ptr<Node*[]> m_ppBuckets;
-  mutable size_t m_cBuckets = 0;
+  IniBlockPool m_pool;  // the items' memory
+  // The lookups by key, built at the first lookup or the first key that does not simply go
+  // last.
+  mutable IniHashIndex<Node*, NodeKey> m_index;
+  mutable bool m_bIndexed = false;
 };

@@ -16,7 +16,14 @@
 #endif
 
 void* IniBlockPool::Allocate(size_t cb) {
-  if (IsFromHeap(cb)) return ::operator new(cb);
+  if (IsFromHeap(cb)) {
+    auto* pHeap = static_cast<HeapBlock*>(::operator new(sizeof(HeapBlock) + cb));
+    pHeap->pPrev = nullptr;
+    pHeap->pNext = m_pHeapBlocks;
+    if (m_pHeapBlocks) m_pHeapBlocks->pPrev = pHeap;
+    m_pHeapBlocks = pHeap;
+    return pHeap + 1;
+  }
   const size_t cbBlock = Rounded(cb ? cb : 1);
   FreeBlock*& pFree = m_apFree[cbBlock / kGrain];
   if (pFree) {
@@ -47,7 +54,10 @@ void* IniBlockPool::Allocate(size_t cb) {
 
 void IniBlockPool::Free(void* p, size_t cb) {
   if (IsFromHeap(cb)) {
-    ::operator delete(p);
+    HeapBlock* pHeap = static_cast<HeapBlock*>(p) - 1;
+    (pHeap->pPrev ? pHeap->pPrev->pNext : m_pHeapBlocks) = pHeap->pNext;
+    if (pHeap->pNext) pHeap->pNext->pPrev = pHeap->pPrev;
+    ::operator delete(pHeap);
     return;
   }
   const size_t cbBlock = Rounded(cb ? cb : 1);
@@ -59,6 +69,11 @@ void IniBlockPool::Free(void* p, size_t cb) {
 }
 
 void IniBlockPool::Release() {
+  while (m_pHeapBlocks) {
+    HeapBlock* pNext = m_pHeapBlocks->pNext;
+    ::operator delete(m_pHeapBlocks);
+    m_pHeapBlocks = pNext;
+  }
   while (m_pChunks) {
     Chunk* pNext = m_pChunks->pNext;
     KOR_UNPOISON(m_pChunks, sizeof(Chunk));

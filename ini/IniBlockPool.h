@@ -1,7 +1,7 @@
 // Memory for the item blocks of one section. Small blocks are carved from chunks that the
-// pool owns and are recycled through free lists by size; larger ones come from the heap.
-// The chunks go all at once with the pool, so a section's items need no freeing one by one,
-// and a block costs no allocator header.
+// pool owns and are recycled through free lists by size; larger ones come from the heap and
+// are kept on a list. Everything goes at once with the pool, so a section's items need no
+// freeing one by one, and a small block costs no allocator header.
 #pragma once
 
 #include <cstddef>
@@ -13,10 +13,6 @@ class IniBlockPool {
   IniBlockPool(const IniBlockPool&) = delete;
   IniBlockPool& operator=(const IniBlockPool&) = delete;
 
-  // True when a block of cb bytes comes from the heap and must be freed by itself even when
-  // the whole pool goes.
-  static bool IsFromHeap(size_t cb) { return cb > kMaxPooled; }
-
   // How many bytes a block asked for with cb really has; ask for that many to use them.
   static size_t Usable(size_t cb) { return IsFromHeap(cb) ? cb : Rounded(cb ? cb : 1); }
 
@@ -24,10 +20,11 @@ class IniBlockPool {
   void* Allocate(size_t cb);
   // Gives back a block from Allocate with the same cb.
   void Free(void* p, size_t cb);
-  // Frees every chunk: pooled blocks become invalid, heap blocks are not touched.
+  // Frees every block at once.
   void Release();
 
  private:
+  static bool IsFromHeap(size_t cb) { return cb > kMaxPooled; }
   static constexpr size_t kGrain = 16;
   static constexpr size_t kMaxPooled = 256;
   static constexpr size_t kFirstChunk = kMaxPooled;
@@ -40,8 +37,13 @@ class IniBlockPool {
   struct FreeBlock {
     FreeBlock* pNext;
   };
+  struct alignas(kGrain) HeapBlock {  // before each large block
+    HeapBlock* pPrev;
+    HeapBlock* pNext;
+  };
 
   Chunk* m_pChunks = nullptr;
+  HeapBlock* m_pHeapBlocks = nullptr;
   char* m_pUnused = nullptr;  // the part of the newest chunk not handed out yet
   size_t m_cbUnused = 0;
   size_t m_cbChunks = 0;  // all chunks together: the next one is a quarter of that, within limits

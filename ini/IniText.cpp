@@ -37,6 +37,17 @@ inline uint64_t UpperBits(uint64_t w) {
 
 inline uint64_t FoldWord(uint64_t w) { return w | UpperBits(w); }
 
+// Single-byte code pages, n >= 8: the n bytes at pIn lower-cased into pOut, which may be
+// pIn. The last word may overlap the one before: lower-casing twice changes nothing.
+void LowerWords(const unsigned char* pIn, unsigned char* pOut, size_t n) {
+  auto lower = [pIn, pOut](size_t i) {
+    const uint64_t w = FoldWord(Load8(pIn + i));
+    std::memcpy(pOut + i, &w, sizeof w);
+  };
+  for (size_t i = 0; i + 8 < n; i += 8) lower(i);
+  lower(n - 8);
+}
+
 // Single-byte code pages: every unit is one byte, compared after folding A-Z.
 int CompareBytesNoCase(std::string_view a, std::string_view b) {
   const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
@@ -134,16 +145,7 @@ void MakeLower(std::string& text) {
   auto* p = reinterpret_cast<unsigned char*>(text.data());
   const size_t n = text.size();
   if (!g_bAnyLead && n >= 8) {
-    auto lower = [p](size_t i) {
-      const uint64_t w = Load8(p + i);
-      const uint64_t upper = UpperBits(w);
-      if (upper != 0) {
-        const uint64_t folded = w | upper;
-        std::memcpy(p + i, &folded, sizeof folded);
-      }
-    };
-    for (size_t i = 0; i + 8 < n; i += 8) lower(i);
-    lower(n - 8);  // may overlap the word before: lower-casing twice changes nothing
+    LowerWords(p, p, n);
     return;
   }
   for (size_t i = 0; i < n; ++i) {
@@ -166,14 +168,8 @@ void AssignLower(std::string& out, std::string_view text) {
   // Folding while copying reads every word from the source: reading back words just
   // copied, at other offsets than they were written, would stall on the stores.
   out.resize(n);
-  const auto* pIn = reinterpret_cast<const unsigned char*>(text.data());
-  auto* pOut = reinterpret_cast<unsigned char*>(out.data());
-  auto lower = [pIn, pOut](size_t i) {
-    const uint64_t w = FoldWord(Load8(pIn + i));
-    std::memcpy(pOut + i, &w, sizeof w);
-  };
-  for (size_t i = 0; i + 8 < n; i += 8) lower(i);
-  lower(n - 8);
+  LowerWords(reinterpret_cast<const unsigned char*>(text.data()),
+             reinterpret_cast<unsigned char*>(out.data()), n);
 }
 
 void MakeUpper(std::string& text) {

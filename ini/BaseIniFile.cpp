@@ -1,16 +1,26 @@
 // The INI document, its reading from text and its writing in normal form; see BaseIniFile.h.
 #include "ini/BaseIniFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
+#include "ini/IniBlockPipeline.h"
 #include "ini/IniPlatform.h"
+#include "ini/IniTextBlock.h"
 
 namespace {
 
 constexpr size_t kChunk = 1 << 16;
+// Below this many items to order, starting a thread costs more than it saves.
+constexpr size_t kItemsWorthAThread = 20000;
 constexpr std::string_view kEol = "\r\n";
 // Beside the file: the text being written, and the whole text while the file may be torn.
 constexpr char kTempSuffix[] = ".tmp";
@@ -33,58 +43,59 @@ void StripBrackets(std::string& line) {
   if (line.size() >= 2) line = line.substr(1, line.size() - 2);
 }
 
-// Turns a stream of text chunks into lines and each line into the document's sections and
-// items. The current section is the only state carried from line to line.
+// Takes parsed blocks into the document, line by line in the text's order. The current
+// section is the only state carried from line to line, and from block to block.
 class IniLineReader {
  public:
   explicit IniLineReader(BaseIniFile& doc) : m_doc(doc) {}
 
-  void Feed(std::string_view chunk) {
-    while (!chunk.empty()) {
-      const size_t lf = chunk.find('\n');
-      if (lf == std::string_view::npos) {
-        m_strPartial.append(chunk);
-        return;
+  void Take(const IniTextBlock& block) {
+    for (const IniTextBlock::Line& line : block.Lines()) {
+      if (line.bHeader) {
+        m_strName.assign(block.Name(line));
+        m_doc.MapSectionName(m_strName);
+        m_pSection = m_strName.empty() ? nullptr : m_doc.FindOrCreateSection(m_strName);
+        m_posLast = BaseIniSection::Position();
+        continue;
       }
-      if (m_strPartial.empty()) {
-        HandleLine(chunk.substr(0, lf));
+      if (!m_pSection) continue;
+      const std::string_view key = block.Key(line);
+      m_item.key.assign(key);
+      m_item.value.assign(block.Value(line));
+      if (!m_doc.FilterItem(m_item)) {
+        m_posLast = BaseIniSection::Position();
+        continue;
+      }
+      // What the parser found out about the key holds only while the hook left it alone.
+      if (m_item.key.size() == key.size() &&
+          std::memcmp(m_item.key.data(), key.data(), key.size()) == 0) {
+        const BaseIniSection::Position after =
+            line.bAfterPrevious ? m_posLast : BaseIniSection::Position();
+        m_posLast =
+            m_pSection->Insert(m_item.key, m_item.value, line.hash ? &line.hash : nullptr, after);
       } else {
-        m_strPartial.append(chunk.substr(0, lf));
-        HandleLine(m_strPartial);
-        m_strPartial.clear();
+        m_pSection->SetItem(m_item);
+        m_posLast = BaseIniSection::Position();
       }
-      chunk.remove_prefix(lf + 1);
     }
-  }
-
-  // A last line without a line feed counts like any other.
-  void Finish() {
-    if (!m_strPartial.empty()) HandleLine(m_strPartial);
-    m_strPartial.clear();
   }
 
  private:
-  void HandleLine(std::string_view raw) {
-    const std::string_view line = initext::Trim(raw);
-    if (line.empty() || line.front() == ';') return;
-    if (IsSectionHeader(line)) {
-      std::string name(line);
-      StripBrackets(name);
-      m_doc.MapSectionName(name);
-      m_pSection = name.empty() ? nullptr : m_doc.FindOrCreateSection(name);
-      return;
-    }
-    if (!m_pSection) return;
-    m_item.AssignLine(line);
-    if (m_item.key.empty() || !m_doc.FilterItem(m_item)) return;
-    m_pSection->SetItem(m_item);
-  }
-
   BaseIniFile& m_doc;
   BaseIniSection* m_pSection = nullptr;
-  std::string m_strPartial;
-  BaseIniItem m_item;  // reused for every line, so parsing allocates only for long lines
+  // The item that the last line gave, while it is the parser's previous line as it was.
+  BaseIniSection::Position m_posLast;
+  std::string m_strName;  // reused for every header and item, so that taking in a line
+  BaseIniItem m_item;     // allocates only for long ones
 };
+
+// Reads the text that fill gives into doc.
+static void ReadInto(BaseIniFile& doc, IniBlockPipeline::Fill fill) {
+  IniLineReader reader(doc);
+  IniBlockPipeline pipeline(std::move(fill),
+                            [&reader](const IniTextBlock& block) { reader.Take(block); });
+  pipeline.Run();
+}
 
 // Writes the normal form in large blocks to a file, or collects it in a string.
 class IniTextWriter {
@@ -209,21 +220,60 @@ bool BaseIniFile::Read(const std::string& path) {
     file.reset(std::fopen(path.c_str(), "a+b"));
     if (!file) return false;
   }
-  IniLineReader reader(*this);
-  std::unique_ptr<char[]> buffer(new char[kChunk]);
-  for (;;) {
-    const size_t n = std::fread(buffer.get(), 1, kChunk, file.get());
-    if (n > 0) reader.Feed(std::string_view(buffer.get(), n));
-    if (n < kChunk) break;
-  }
-  reader.Finish();
-  return !std::ferror(file.get());
+  std::FILE* f = file.get();
+  ReadInto(*this, [f](char* p, size_t cb) { return std::fread(p, 1, cb, f); });
+  OrderLateItems();
+  return !std::ferror(f);
 }
 
 void BaseIniFile::ReadText(std::string_view text) {
-  IniLineReader reader(*this);
-  reader.Feed(text);
-  reader.Finish();
+  ReadInto(*this, [&text](char* p, size_t cb) {
+    const size_t n = std::min(cb, text.size());
+    if (n) std::memcpy(p, text.data(), n);
+    text.remove_prefix(n);
+    return n;
+  });
+  OrderLateItems();
+}
+
+void BaseIniFile::OrderLateItems() {
+  std::vector<const BaseIniSection*> late;
+  size_t cLate = 0;  // the items of those sections: what ordering them costs, roughly
+  for (const auto& pSection : m_sections) {
+    if (!pSection->HasLateItems()) continue;
+    late.push_back(pSection.get());
+    cLate += pSection->GetCount();
+  }
+  // The first sections, up to half the items, go to a helper thread when it pays.
+  size_t cHelped = 0;
+  if (cLate >= kItemsWorthAThread) {
+    for (size_t cItems = 0; cHelped < late.size() && cItems * 2 < cLate; ++cHelped) {
+      cItems += late[cHelped]->GetCount();
+    }
+  }
+  std::exception_ptr helperError;
+  std::thread helper;
+  if (cHelped > 0) {
+    try {
+      helper = std::thread([&late, cHelped, &helperError] {
+        try {
+          for (size_t i = 0; i < cHelped; ++i) late[i]->PutInOrder();
+        } catch (...) {
+          helperError = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      cHelped = 0;  // no second thread: all of it here
+    }
+  }
+  try {
+    for (size_t i = cHelped; i < late.size(); ++i) late[i]->PutInOrder();
+  } catch (...) {
+    if (helper.joinable()) helper.join();
+    throw;
+  }
+  if (helper.joinable()) helper.join();
+  if (helperError) std::rethrow_exception(helperError);
 }
 
 std::string BaseIniFile::ToText() const {

@@ -40,7 +40,9 @@ class BaseIniFile {
   BaseIniFile& operator=(const BaseIniFile&) = delete;
 
   // Called by Read with every section name read, brackets removed; may change it in place.
-  // An empty name drops the items up to the next header. The base changes nothing.
+  // An empty name drops the items up to the next header. The base changes nothing. Like
+  // FilterItem, it is called in the text's order on the thread that called Read, and must
+  // leave the document alone.
   virtual void MapSectionName(std::string& name);
 
   // Called by Read with every parsed item whose key is not empty; may change it in place.
@@ -102,6 +104,10 @@ class BaseIniFile {
   }
 
  private:
+  // Puts the items read out of key order in their places, on two threads when there are
+  // many: sections are independent, and the ordering is most of reading a shuffled log.
+  void OrderLateItems();
+
   Position Wrap(Sections::const_iterator it) const {
     return it == m_sections.end() ? Position() : Position(it);
   }

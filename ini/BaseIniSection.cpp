@@ -100,17 +100,27 @@ std::string_view BaseIniSection::NodeKey::operator()(const Node* pNode) const {
 BaseIniSection::~BaseIniSection() = default;
 
 BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::string_view value) {
-  if (key.empty()) return Position();
+  return key.empty() ? Position() : Insert(key, value, nullptr, Position());
+}
+
+BaseIniSection::Position BaseIniSection::Insert(std::string_view key, std::string_view value,
+                                                const uint32_t* pHash, Position after) {
+  // Logs are mostly written and read in key order: appending past the last key is the
+  // common case and needs one comparison, none when the caller knows the answer.
+  const auto pastTail = [&] {
+    return !m_pTail || (after && after.m_it == m_pTail) ||
+           initext::CompareNoCase(m_pTail->Key(), key) < 0;
+  };
   if (!m_bIndexed) {
     // No lookup has needed the index yet. A key past the last one is new and goes at the
     // end, which is how a saved log reads back; anything else needs the index first.
-    if (!m_pTail || initext::CompareNoCase(m_pTail->Key(), key) < 0) {
+    if (pastTail()) {
       Link(Node::Create(m_pool, key, value));
       return Position(m_pTail);
     }
     BuildIndex();
   }
-  const uint32_t hash = m_index.Hash(key);
+  const uint32_t hash = pHash ? *pHash : m_index.Hash(key);
   if (Node* const* ppFound = m_index.Find(key, hash)) {
     (*ppFound)->Store(m_pool, key, value);  // same place in the order: the keys compare equal
     return Position(*ppFound);
@@ -122,11 +132,8 @@ BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::stri
     Node::Destroy(m_pool, pNode);
     throw;
   }
-  // Logs are mostly written and read in key order: appending past the last key is the
-  // common case and needs one comparison. Anything else waits at the tail for EnsureOrder.
-  if (!m_pUnsorted && m_pTail && initext::CompareNoCase(m_pTail->Key(), key) > 0) {
-    m_pUnsorted = pNode;
-  }
+  // Anything but a key past the last waits at the tail for EnsureOrder.
+  if (!m_pUnsorted && !pastTail()) m_pUnsorted = pNode;
   Link(pNode);
   return Position(pNode);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,13 +46,25 @@ class BaseIniSection {
   IniItemView GetNext(Position& pos) const;
   Position GetHeadPosition() const;
 
+  // Puts the items that came out of key order in their places now rather than at the next
+  // walk, so that a reader can order many sections at once, each on its own thread.
+  void PutInOrder() const { EnsureOrder(); }
+  // True while items that came out of key order wait for PutInOrder or a walk.
+  bool HasLateItems() const { return m_pUnsorted != nullptr; }
+
   size_t GetCount() const { return m_cItems; }
   bool IsEmpty() const { return m_cItems == 0; }
   void RemoveAt(Position pos);
   void RemoveAll();
 
  private:
+  friend class IniLineReader;  // takes in parsed text through Insert
+
   static Position Wrap(const Node* pNode) { return pNode ? Position(pNode) : Position(); }
+  // SetItem of a non-empty key, given what the caller already knows: the key's IniIndexHash
+  // (pHash, or null), and an item whose key comes before key (after, or no position).
+  Position Insert(std::string_view key, std::string_view value, const uint32_t* pHash,
+                  Position after);
   // Puts the items appended out of key order into their places.
   void EnsureOrder() const;
   static void SortByKey(std::vector<Node*>& nodes);

@@ -12,16 +12,19 @@
 
 #include "ini/IniText.h"
 
+// The hash an index works with: HashNoCase folded to 31 bits, never 0 (an empty slot).
+inline uint32_t IniIndexHash(std::string_view key) {
+  const uint64_t hash = initext::HashNoCase(key);
+  return static_cast<uint32_t>(hash ^ (hash >> 32)) | 0x80000000u;
+}
+
 // Iter: the list's iterator; KeyOf: a functor giving an element's name from an Iter.
 template <class Iter, class KeyOf>
 class IniHashIndex {
  public:
   // The hash that Find and Insert work with. A caller that looks a name up and then adds it
   // passes the hash to both, so the name is hashed once.
-  static uint32_t Hash(std::string_view key) {
-    const uint64_t hash = initext::HashNoCase(key);
-    return static_cast<uint32_t>(hash ^ (hash >> 32)) | 0x80000000u;  // never 0: empty slot
-  }
+  static uint32_t Hash(std::string_view key) { return IniIndexHash(key); }
 
   // The stored iterator of the element whose name equals key ignoring case, or nullptr.
   const Iter* Find(std::string_view key) const { return Find(key, Hash(key)); }

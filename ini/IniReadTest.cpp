@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "ini/BaseIniFile.h"
+#include "ini/FakeIniPlatform.h"
+#include "ini/IniText.h"
 #include "ini/ScratchDir.h"
 
 namespace {
@@ -104,6 +107,81 @@ TEST(IniRead, AppliesTheHooksInOrder) {
   EXPECT_EQ(doc.ToText(), "[Keep]\r\nUPPER=1\r\n\r\n[New]\r\na=1\r\n\r\n");
   EXPECT_EQ(doc.calls, (std::vector<std::string>{"map Old", "filter a", "filter b", "map Drop",
                                                  "map Keep", "filter upper", "filter empty"}));
+}
+
+// A text of several megabytes, in the ways real logs come: sections in and out of key order,
+// repeated under headers in other cases, keys again in other cases, comments, blank lines,
+// both line ends, one line longer than the reader's blocks.
+std::string LargeText(unsigned seed) {
+  std::mt19937 random(seed);
+  const auto pick = [&random](size_t n) { return static_cast<size_t>(random() % n); };
+  std::string text = "; generated\n";
+  for (int section = 0; section < 400; ++section) {
+    const size_t cSection = pick(40);
+    std::string name = "Comp" + std::to_string(cSection) + (pick(3) == 0 ? "_FILES" : "");
+    if (pick(20) == 0) name = pick(2) ? "Old" : "Drop";  // renamed or dropped by the hook
+    if (pick(2)) initext::MakeLower(name);
+    text += pick(2) ? "[" + name + "]\r\n" : "  [" + name + "]\n";
+    const bool bSorted = pick(2) == 0;
+    const size_t cItems = 50 + pick(400);
+    for (size_t i = 0; i < cItems; ++i) {
+      const size_t n = bSorted ? i : pick(cItems);
+      std::string key = "C:\\Program Files\\Korvane\\Comp" + std::to_string(cSection) +
+                        "\\bin\\file" + std::to_string(10000 + n) + ".dll";
+      if (pick(5) == 0) initext::MakeUpper(key);
+      if (pick(50) == 0) key = pick(2) ? "Upper" : "Empty";  // the hook changes these
+      const std::string value = pick(20) == 0 ? "0" : std::to_string(pick(3));
+      text += key + (pick(4) ? "=" : " = ") + value + (pick(2) ? "\r\n" : "\n");
+      if (pick(30) == 0) text += pick(2) ? "; note\n" : "\n";
+    }
+  }
+  text += "[Long]\nkey=" + std::string(1536 * 1024, 'v') + "\nlast=1";
+  return text;
+}
+
+// What Read must do, one line at a time through the public operations.
+void ReadLineByLine(BaseIniFile& doc, std::string_view text) {
+  BaseIniSection* pSection = nullptr;
+  while (!text.empty()) {
+    const size_t lf = text.find('\n');
+    const std::string_view line = initext::Trim(text.substr(0, lf));
+    text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
+    if (line.empty() || line.front() == ';') continue;
+    if (IsSectionHeader(line)) {
+      std::string name(line);
+      StripBrackets(name);
+      doc.MapSectionName(name);
+      pSection = name.empty() ? nullptr : doc.FindOrCreateSection(name);
+      continue;
+    }
+    BaseIniItem item = BaseIniItem::FromLine(line);
+    if (!pSection || item.key.empty() || !doc.FilterItem(item)) continue;
+    pSection->SetItem(item);
+  }
+}
+
+TEST(IniRead, TakesInLargeTextsExactlyLineByLine) {
+  for (const bool bDoubleByte : {false, true}) {
+    SCOPED_TRACE(bDoubleByte ? "double-byte code page" : "single-byte code page");
+    FakeIniPlatform platform;
+    if (bDoubleByte) platform.UseDoubleByteCodePage();
+    const std::string text = LargeText(bDoubleByte ? 2 : 1);
+    HookedFile expected;
+    ReadLineByLine(expected, text);
+    HookedFile fromText;
+    fromText.ReadText(text);
+    ScratchDir dir;
+    WriteBytes(dir.Path("large.log"), text);
+    HookedFile fromFile;
+    ASSERT_TRUE(fromFile.Read(dir.Path("large.log")));
+    const std::string normal = expected.ToText();
+    ASSERT_GT(normal.size(), 2000000u);
+    EXPECT_TRUE(fromText.ToText() == normal);  // not printed: too large
+    EXPECT_TRUE(fromFile.ToText() == normal);
+    EXPECT_TRUE(fromText.calls == expected.calls);
+    EXPECT_TRUE(fromFile.calls == expected.calls);
+    EXPECT_EQ(fromFile.GetValue("Long", "LAST"), "1");
+  }
 }
 
 TEST(IniRead, CreatesAMissingFileEmpty) {

@@ -141,9 +141,8 @@ uint64_t HashNoCase(std::string_view text) {
   return hash;
 }
 
-void MakeLower(std::string& text) {
-  auto* p = reinterpret_cast<unsigned char*>(text.data());
-  const size_t n = text.size();
+void MakeLower(char* text, size_t n) {
+  auto* p = reinterpret_cast<unsigned char*>(text);
   if (!g_bAnyLead && n >= 8) {
     LowerWords(p, p, n);
     return;

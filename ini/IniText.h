@@ -3,6 +3,7 @@
 // stripping. All of it is locale-free and works on unsigned bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,7 +32,8 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
 uint64_t HashNoCase(std::string_view text);
 
 // Lower-cases A-Z in place; trail bytes of double-byte characters are left alone.
-void MakeLower(std::string& text);
+void MakeLower(char* text, size_t n);
+inline void MakeLower(std::string& text) { MakeLower(text.data(), text.size()); }
 
 // Sets out to text lower-cased as MakeLower would, in one pass over text.
 void AssignLower(std::string& out, std::string_view text);

@@ -38,14 +38,15 @@ inline uint64_t UpperBits(uint64_t w) {
 inline uint64_t FoldWord(uint64_t w) { return w | UpperBits(w); }
 
 // Single-byte code pages, n >= 8: the n bytes at pIn lower-cased into pOut, which may be
-// pIn. The last word may overlap the one before: lower-casing twice changes nothing.
+// pIn. The last word may overlap the one before: lower-casing twice changes nothing. It is
+// read first, as reading it after the store before it overlaps would stall on that store.
 void LowerWords(const unsigned char* pIn, unsigned char* pOut, size_t n) {
-  auto lower = [pIn, pOut](size_t i) {
+  const uint64_t last = FoldWord(Load8(pIn + n - 8));
+  for (size_t i = 0; i + 8 < n; i += 8) {
     const uint64_t w = FoldWord(Load8(pIn + i));
     std::memcpy(pOut + i, &w, sizeof w);
-  };
-  for (size_t i = 0; i + 8 < n; i += 8) lower(i);
-  lower(n - 8);
+  }
+  std::memcpy(pOut + n - 8, &last, sizeof last);
 }
 
 // Single-byte code pages: every unit is one byte, compared after folding A-Z.

@@ -67,8 +67,7 @@ class IniLineReader {
         continue;
       }
       // What the parser found out about the key holds only while the hook left it alone.
-      if (m_item.key.size() == key.size() &&
-          std::memcmp(m_item.key.data(), key.data(), key.size()) == 0) {
+      if (std::string_view(m_item.key) == key) {
         const BaseIniSection::Position after =
             line.bAfterPrevious ? m_posLast : BaseIniSection::Position();
         m_posLast =
@@ -253,6 +252,12 @@ void BaseIniFile::OrderLateItems() {
   }
   std::exception_ptr helperError;
   std::thread helper;
+  struct Joiner {  // whatever happens here, the helper is done before this returns
+    std::thread& thread;
+    ~Joiner() {
+      if (thread.joinable()) thread.join();
+    }
+  } joiner{helper};
   if (cHelped > 0) {
     try {
       helper = std::thread([&late, cHelped, &helperError] {
@@ -266,12 +271,7 @@ void BaseIniFile::OrderLateItems() {
       cHelped = 0;  // no second thread: all of it here
     }
   }
-  try {
-    for (size_t i = cHelped; i < late.size(); ++i) late[i]->PutInOrder();
-  } catch (...) {
-    if (helper.joinable()) helper.join();
-    throw;
-  }
+  for (size_t i = cHelped; i < late.size(); ++i) late[i]->PutInOrder();
   if (helper.joinable()) helper.join();
   if (helperError) std::rethrow_exception(helperError);
 }

@@ -17,9 +17,6 @@ struct BaseIniItem {
   // Parses an item line: split at the first '=' (not a trail byte), both sides stripped of
   // white space, the key lower-cased. A line without '=' is all key with an empty value.
   static BaseIniItem FromLine(std::string_view line);
-
-  // The same parse into an existing item, reusing the room its strings already have.
-  void AssignLine(std::string_view line);
 };
 
 // An item as its section holds it. The texts stay valid until the item is replaced or

@@ -183,13 +183,6 @@ void MakeUpper(std::string& text) {
   }
 }
 
-std::string_view Trim(std::string_view text) {
-  size_t begin = 0, end = text.size();
-  while (begin < end && IsSpace(static_cast<unsigned char>(text[begin]))) ++begin;
-  while (end > begin && IsSpace(static_cast<unsigned char>(text[end - 1]))) --end;
-  return text.substr(begin, end - begin);
-}
-
 size_t FindEquals(std::string_view text) {
   if (!g_bAnyLead) return text.find('=');
   for (size_t i = 0; i < text.size(); ++i) {
@@ -201,6 +194,12 @@ size_t FindEquals(std::string_view text) {
     }
   }
   return std::string_view::npos;
+}
+
+ItemParts SplitItem(std::string_view line) {
+  const size_t eq = FindEquals(line);
+  if (eq == std::string_view::npos) return {Trim(line), line.substr(line.size())};
+  return {Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
 }  // namespace initext

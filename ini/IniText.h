@@ -45,10 +45,23 @@ void MakeUpper(std::string& text);
 inline bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The text without leading and trailing white space.
-std::string_view Trim(std::string_view text);
+inline std::string_view Trim(std::string_view text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsSpace(static_cast<unsigned char>(text[begin]))) ++begin;
+  while (end > begin && IsSpace(static_cast<unsigned char>(text[end - 1]))) --end;
+  return text.substr(begin, end - begin);
+}
 
 // Position of the first '=' that is not the trail byte of a double-byte character, or npos.
 size_t FindEquals(std::string_view text);
+
+// An item line split at its first '=' (see FindEquals), both sides stripped of white space;
+// a line without '=' is all key, with an empty value. Views into line; no case change.
+struct ItemParts {
+  std::string_view key;
+  std::string_view value;
+};
+ItemParts SplitItem(std::string_view line);
 
 // Strict weak order under CompareNoCase, for sorted containers; lookups by string_view.
 struct LessNoCase {

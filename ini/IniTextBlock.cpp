@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ini/BaseIniFile.h"
 #include "ini/IniHashIndex.h"
 #include "ini/IniText.h"
 
@@ -57,34 +58,26 @@ void IniTextBlock::Parse(bool bLast) {
 }
 
 void IniTextBlock::ParseLine(size_t begin, size_t end) {
-  const auto isSpace = [this](size_t i) {
-    return initext::IsSpace(static_cast<unsigned char>(m_text[i]));
+  char* pText = m_text.get();
+  const auto offset = [pText](std::string_view part) {
+    return static_cast<size_t>(part.data() - pText);
   };
-  while (begin < end && isSpace(begin)) ++begin;
-  while (end > begin && isSpace(end - 1)) --end;
-  if (begin == end || m_text[begin] == ';') return;
-  if (end - begin >= 3 && m_text[begin] == '[' && m_text[end - 1] == ']') {
-    m_lines.push_back({begin + 1, end - begin - 2, 0, 0, 0, true, false});
+  const std::string_view line = initext::Trim(std::string_view(pText + begin, end - begin));
+  if (line.empty() || line.front() == ';') return;
+  if (IsSectionHeader(line)) {
+    m_lines.push_back({offset(line) + 1, line.size() - 2, 0, 0, 0, true, false});
     m_bAfterItem = m_bDisorder = false;
     return;
   }
-  // An item: split at the first '=' and strip both sides; a line without one is all key.
-  const size_t eq = initext::FindEquals(std::string_view(m_text.get() + begin, end - begin));
-  size_t keyEnd = end, valueBegin = end;
-  if (eq != std::string_view::npos) {
-    keyEnd = begin + eq;
-    valueBegin = keyEnd + 1;
-    while (keyEnd > begin && isSpace(keyEnd - 1)) --keyEnd;
-    while (valueBegin < end && isSpace(valueBegin)) ++valueBegin;
-  }
-  if (keyEnd == begin) return;
-  char* pKey = m_text.get() + begin;
-  const size_t cbKey = keyEnd - begin;
-  initext::MakeLower(pKey, cbKey);
-  const std::string_view key(pKey, cbKey);
+  const initext::ItemParts parts = initext::SplitItem(line);
+  if (parts.key.empty()) return;
+  const size_t keyBegin = offset(parts.key);
+  initext::MakeLower(pText + keyBegin, parts.key.size());
+  const std::string_view key = parts.key;  // now lower-cased
   const bool bAfterPrevious = m_bAfterItem && ComesBefore(Key(m_lines.back()), key);
   m_bDisorder = m_bDisorder || (m_bAfterItem && !bAfterPrevious);
   const uint32_t hash = m_bDisorder ? IniIndexHash(key) : 0;
-  m_lines.push_back({begin, cbKey, valueBegin, end - valueBegin, hash, false, bAfterPrevious});
+  m_lines.push_back(
+      {keyBegin, key.size(), offset(parts.value), parts.value.size(), hash, false, bAfterPrevious});
   m_bAfterItem = true;
 }

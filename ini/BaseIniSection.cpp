@@ -39,10 +39,13 @@ struct BaseIniSection::Node {
     const size_t cbBlock = IniBlockPool::Usable(sizeof(Node) + cbText);
     Node* pNode = static_cast<Node*>(pool.Allocate(cbBlock));
     pNode->pNext = pNode->pPrev = nullptr;
-    pNode->cbKey = pNode->cbValue = 0;
+    pNode->cbKey = static_cast<uint32_t>(key.size());
+    pNode->cbValue = static_cast<uint32_t>(value.size());
     pNode->cbRoom = static_cast<uint32_t>(cbBlock - sizeof(Node));
     pNode->bOutside = 0;
-    pNode->Store(pool, key, value);
+    // A new block holds nothing that key or value could be a view of.
+    if (!key.empty()) std::memcpy(pNode->Room(), key.data(), key.size());
+    if (!value.empty()) std::memcpy(pNode->Room() + key.size(), value.data(), value.size());
     return pNode;
   }
 

@@ -24,7 +24,6 @@ IniTextBlock::IniTextBlock(size_t cbCapacity)
 
 void IniTextBlock::Restart(std::string_view carried) {
   m_lines.clear();
-  m_bAfterItem = m_bDisorder = false;
   m_cbText = m_cbParsed = 0;
   while (m_cbCapacity < carried.size() * 2) Grow();  // the cut line, and room to finish it
   if (!carried.empty()) std::memcpy(m_text.get(), carried.data(), carried.size());
@@ -55,6 +54,7 @@ void IniTextBlock::Parse(bool bLast) {
     ParseLine(begin, lineEnd);
     begin = lineEnd + 1;
   }
+  FindOrder();
 }
 
 void IniTextBlock::ParseLine(size_t begin, size_t end) {
@@ -65,19 +65,43 @@ void IniTextBlock::ParseLine(size_t begin, size_t end) {
   const std::string_view line = initext::Trim(std::string_view(pText + begin, end - begin));
   if (line.empty() || line.front() == ';') return;
   if (IsSectionHeader(line)) {
-    m_lines.push_back({offset(line) + 1, line.size() - 2, 0, 0, 0, true, false});
-    m_bAfterItem = m_bDisorder = false;
+    Line& header = AddLine(offset(line) + 1, line.size() - 2);
+    header.bHeader = true;
     return;
   }
   const initext::ItemParts parts = initext::SplitItem(line);
   if (parts.key.empty()) return;
   const size_t keyBegin = offset(parts.key);
   initext::MakeLower(pText + keyBegin, parts.key.size());
-  const std::string_view key = parts.key;  // now lower-cased
-  const bool bAfterPrevious = m_bAfterItem && ComesBefore(Key(m_lines.back()), key);
-  m_bDisorder = m_bDisorder || (m_bAfterItem && !bAfterPrevious);
-  const uint32_t hash = m_bDisorder ? IniIndexHash(key) : 0;
-  m_lines.push_back(
-      {keyBegin, key.size(), offset(parts.value), parts.value.size(), hash, false, bAfterPrevious});
-  m_bAfterItem = true;
+  Line& item = AddLine(keyBegin, parts.key.size());
+  item.valueBegin = offset(parts.value);
+  item.cbValue = parts.value.size();
+}
+
+// Field by field into the table: a line built aside and copied in whole was read back in
+// wider pieces than it was written, which stalled every line.
+IniTextBlock::Line& IniTextBlock::AddLine(size_t begin, size_t cb) {
+  Line& line = m_lines.emplace_back();
+  line.begin = begin;
+  line.cb = cb;
+  return line;
+}
+
+// A pass of its own, once the block's keys are lower-cased: reading a key right after
+// storing it stalls until the stores are done, and did so on every line.
+void IniTextBlock::FindOrder() {
+  const Line* pPrevious = nullptr;  // the last item line since a header
+  bool bDisorder = false;           // since that header, some key came out of order
+  for (Line& line : m_lines) {
+    if (line.bHeader) {
+      pPrevious = nullptr;
+      bDisorder = false;
+      continue;
+    }
+    const std::string_view key = Key(line);
+    line.bAfterPrevious = pPrevious && ComesBefore(Key(*pPrevious), key);
+    bDisorder = bDisorder || (pPrevious && !line.bAfterPrevious);
+    if (bDisorder) line.hash = IniIndexHash(key);
+    pPrevious = &line;
+  }
 }

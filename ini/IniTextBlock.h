@@ -17,11 +17,11 @@ class IniTextBlock {
   struct Line {
     size_t begin;  // a header's name, brackets removed, or an item's key, lower-cased
     size_t cb;     // never 0 for an item: lines with an empty key are dropped
-    size_t valueBegin;
-    size_t cbValue;
-    uint32_t hash;  // an item's IniIndexHash, or 0 while its run of keys is in order
-    bool bHeader;
-    bool bAfterPrevious;  // the key comes after that of the item line before, with no
+    size_t valueBegin = 0;
+    size_t cbValue = 0;
+    uint32_t hash = 0;  // an item's IniIndexHash, or 0 while its run of keys is in order
+    bool bHeader = false;
+    bool bAfterPrevious = false;  // the key comes after that of the item line before, with no
                           // header in between (false when that line is in another block)
   };
 
@@ -59,12 +59,12 @@ class IniTextBlock {
 
  private:
   void ParseLine(size_t begin, size_t end);
+  Line& AddLine(size_t begin, size_t cb);
+  void FindOrder();
 
   std::unique_ptr<char[]> m_text;
   size_t m_cbCapacity;
   size_t m_cbText = 0;
   size_t m_cbParsed = 0;  // the whole lines: what Restart leaves behind
   std::vector<Line> m_lines;
-  bool m_bAfterItem = false;  // the last line kept is an item
-  bool m_bDisorder = false;   // since the last header, some key came out of order
 };

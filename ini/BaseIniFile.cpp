@@ -60,8 +60,8 @@ class IniLineReader {
       }
       if (!m_pSection) continue;
       const std::string_view key = block.Key(line);
-      m_item.key.assign(key);
-      m_item.value.assign(block.Value(line));
+      Assign(m_item.key, key);
+      Assign(m_item.value, block.Value(line));
       if (!m_doc.FilterItem(m_item)) {
         m_posLast = BaseIniSection::Position();
         continue;
@@ -80,6 +80,16 @@ class IniLineReader {
   }
 
  private:
+  // Most texts fit in what the last item left: then a copy, without assign's general path.
+  static void Assign(std::string& text, std::string_view part) {
+    if (part.size() > text.size()) {
+      text.assign(part);
+      return;
+    }
+    text.erase(part.size());
+    std::memcpy(text.data(), part.data(), part.size());
+  }
+
   BaseIniFile& m_doc;
   BaseIniSection* m_pSection = nullptr;
   // The item that the last line gave, while it is the parser's previous line as it was.

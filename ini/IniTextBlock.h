@@ -21,8 +21,9 @@ class IniTextBlock {
     size_t cbValue = 0;
     uint32_t hash = 0;  // an item's IniIndexHash, or 0 while its run of keys is in order
     bool bHeader = false;
-    bool bAfterPrevious = false;  // the key comes after that of the item line before, with no
-                          // header in between (false when that line is in another block)
+    // The key comes after that of the item line before, with no header in between (false
+    // when that line is in another block).
+    bool bAfterPrevious = false;
   };
 
   explicit IniTextBlock(size_t cbCapacity);

@@ -21,8 +21,11 @@ struct BaseIniSection::Node {
   uint32_t cbRoom : 31;
   uint32_t bOutside : 1;
 
-  char* Room() { return reinterpret_cast<char*>(this + 1); }
-  const char* Room() const { return reinterpret_cast<const char*>(this + 1); }
+  // The room starts right after the fields, not at the padded end of the struct.
+  static constexpr size_t kHeader = 2 * sizeof(Node*) + 3 * sizeof(uint32_t);
+
+  char* Room() { return reinterpret_cast<char*>(this) + kHeader; }
+  const char* Room() const { return reinterpret_cast<const char*>(this) + kHeader; }
   const char* Text() const {
     if (!bOutside) return Room();
     char* pText;
@@ -33,15 +36,16 @@ struct BaseIniSection::Node {
   IniItemView View() const { return {Key(), {Text() + cbKey, cbValue}}; }
 
   static Node* Create(IniBlockPool& pool, std::string_view key, std::string_view value) {
+    static_assert(sizeof(Node) - kHeader < alignof(Node), "the room takes only end padding");
     const size_t cbText = std::max(key.size() + value.size(), sizeof(char*));
     if (cbText >= (1u << 31)) throw std::length_error("INI item too long");
     // Whatever the pool's rounding adds is room for a longer value later.
-    const size_t cbBlock = IniBlockPool::Usable(sizeof(Node) + cbText);
+    const size_t cbBlock = IniBlockPool::Usable(kHeader + cbText);
     Node* pNode = static_cast<Node*>(pool.Allocate(cbBlock));
     pNode->pNext = pNode->pPrev = nullptr;
     pNode->cbKey = static_cast<uint32_t>(key.size());
     pNode->cbValue = static_cast<uint32_t>(value.size());
-    pNode->cbRoom = static_cast<uint32_t>(cbBlock - sizeof(Node));
+    pNode->cbRoom = static_cast<uint32_t>(cbBlock - kHeader);
     pNode->bOutside = 0;
     // A new block holds nothing that key or value could be a view of.
     if (!key.empty()) std::memcpy(pNode->Room(), key.data(), key.size());
@@ -51,7 +55,7 @@ struct BaseIniSection::Node {
 
   static void Destroy(IniBlockPool& pool, Node* pNode) {
     pNode->FreeOutside(pool);
-    pool.Free(pNode, sizeof(Node) + pNode->cbRoom);
+    pool.Free(pNode, kHeader + pNode->cbRoom);
   }
 
   // Replaces the text. The new one may be a view of the old (a caller storing what it just

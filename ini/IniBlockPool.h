@@ -16,7 +16,7 @@ class IniBlockPool {
   // How many bytes a block asked for with cb really has; ask for that many to use them.
   static size_t Usable(size_t cb) { return IsFromHeap(cb) ? cb : Rounded(cb ? cb : 1); }
 
-  // A block of cb bytes, aligned for any object; throws std::bad_alloc.
+  // A block of cb bytes, aligned for pointers (the items' links); throws std::bad_alloc.
   void* Allocate(size_t cb);
   // Gives back a block from Allocate with the same cb.
   void Free(void* p, size_t cb);
@@ -25,7 +25,10 @@ class IniBlockPool {
 
  private:
   static bool IsFromHeap(size_t cb) { return cb > kMaxPooled; }
-  static constexpr size_t kGrain = 16;
+  // Items are links, sizes and text: pointer alignment is all they need, and a finer
+  // grain wastes less of each block.
+  static constexpr size_t kGrain = 8;
+  static_assert(kGrain % alignof(void*) == 0, "blocks hold pointers");
   static constexpr size_t kMaxPooled = 256;
   static constexpr size_t kFirstChunk = kMaxPooled;
   static constexpr size_t kLargestChunk = 64 * 1024;

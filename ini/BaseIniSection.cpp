@@ -43,13 +43,10 @@ struct BaseIniSection::Node {
     const size_t cbBlock = IniBlockPool::Usable(kHeader + cbText);
     Node* pNode = static_cast<Node*>(pool.Allocate(cbBlock));
     pNode->pNext = pNode->pPrev = nullptr;
-    pNode->cbKey = static_cast<uint32_t>(key.size());
-    pNode->cbValue = static_cast<uint32_t>(value.size());
     pNode->cbRoom = static_cast<uint32_t>(cbBlock - kHeader);
     pNode->bOutside = 0;
     // A new block holds nothing that key or value could be a view of.
-    if (!key.empty()) std::memcpy(pNode->Room(), key.data(), key.size());
-    if (!value.empty()) std::memcpy(pNode->Room() + key.size(), value.data(), value.size());
+    pNode->Put(pNode->Room(), key, value);
     return pNode;
   }
 
@@ -79,6 +76,11 @@ struct BaseIniSection::Node {
       std::memcpy(Room(), &pText, sizeof pText);
       bOutside = 1;
     }
+    Put(pText, key, value);
+  }
+
+  // Writes key and value back to back at pText, which holds neither, and records their sizes.
+  void Put(char* pText, std::string_view key, std::string_view value) {
     if (!key.empty()) std::memcpy(pText, key.data(), key.size());
     if (!value.empty()) std::memcpy(pText + key.size(), value.data(), value.size());
     cbKey = static_cast<uint32_t>(key.size());

@@ -9,6 +9,21 @@
 
 #include "ini/IniText.h"
 
+namespace {
+
+// The eight bytes at p as a number whose first byte is the most significant, so that
+// numbers compare as the bytes do.
+inline uint64_t LoadBigEndian(const unsigned char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
+}  // namespace
+
 // An item in one block: the links and the sizes, then the key and the value back to back
 // in the room after the header. A replacement too long for the room moves the text to a
 // block of its own, whose address the room then holds; the node itself never moves, which
@@ -211,67 +226,88 @@ void BaseIniSection::SortByKey(std::vector<Node*>& nodes) {
     return;
   }
   // Lower-cased copies side by side in one buffer, sorted eight bytes at a time (a radix
-  // sort whose digits are words): the long beginnings that the keys of a log share cost
-  // one integer comparison per word instead of a byte-wise walk in every comparison.
+  // sort whose digits are words). The keys of a log share long beginnings, so each range
+  // of keys first skips what all of its keys share: its digits then tell them apart.
   std::string lowered;
   for (const Node* pNode : nodes) lowered.append(pNode->Key());
   initext::MakeLower(lowered);
-  struct Entry {
-    uint64_t digit;  // the key's bytes [offset, offset + 8) as a big-endian number
-    uint64_t rank;   // keys ending within the word: their length, before all the others
-    const unsigned char* pKey;
-    Node* pNode;
+  lowered.append(sizeof(uint64_t), '\0');  // a word read at any key's end stays inside
+  struct Key {
+    const unsigned char* p;
+    size_t cb;
   };
-  std::vector<Entry> entries;
-  entries.reserve(nodes.size());
+  std::vector<Key> keys;
+  keys.reserve(nodes.size());
   const auto* pText = reinterpret_cast<const unsigned char*>(lowered.data());
-  for (Node* pNode : nodes) {
-    entries.push_back({0, 0, pText, pNode});
+  for (const Node* pNode : nodes) {
+    keys.push_back({pText, pNode->cbKey});
     pText += pNode->cbKey;
   }
+  struct Entry {
+    uint64_t digit;  // the key's bytes [offset, offset + 8), those past its end as 0
+    size_t index;    // into keys and nodes
+  };
+  std::vector<Entry> entries(nodes.size());
+  for (size_t i = 0; i < entries.size(); ++i) entries[i].index = i;
   struct Range {
-    size_t begin, end, offset;
+    size_t begin, end, offset;  // every key in the range is at least offset bytes long
+  };
+  // How many bytes from offset all keys of the range share: at most the shortest one's rest.
+  const auto sharedLength = [&](const Range& range) {
+    const unsigned char* pFirst = keys[entries[range.begin].index].p + range.offset;
+    size_t cbShared = keys[entries[range.begin].index].cb - range.offset;
+    for (size_t e = range.begin + 1; e < range.end && cbShared > 0; ++e) {
+      const Key& key = keys[entries[e].index];
+      const size_t cb = std::min(cbShared, key.cb - range.offset);
+      size_t i = 0;
+      for (; i < cb; i += 8) {
+        const uint64_t differ = LoadBigEndian(pFirst + i) ^ LoadBigEndian(key.p + range.offset + i);
+        if (differ) {
+          i += static_cast<size_t>(__builtin_clzll(differ)) / 8;
+          break;
+        }
+      }
+      cbShared = std::min(i, cb);
+    }
+    return cbShared;
   };
   std::vector<Range> work{{0, entries.size(), 0}};
   while (!work.empty()) {
-    const Range range = work.back();
+    Range range = work.back();
     work.pop_back();
-    bool bSame = true;  // one word for all, and no key ends within it: nothing to sort
+    range.offset += sharedLength(range);
     for (size_t i = range.begin; i < range.end; ++i) {
-      Entry& entry = entries[i];
-      const size_t cbKey = entry.pNode->cbKey;
-      const unsigned char* p = entry.pKey + range.offset;
-      uint64_t digit = 0;  // bytes past the key's end count as 0
-      if (range.offset + 8 <= cbKey) {
-        for (size_t b = 0; b < 8; ++b) digit = (digit << 8) | p[b];
-      } else {
-        for (size_t b = 0; b < 8; ++b) digit = (digit << 8) | (range.offset + b < cbKey ? p[b] : 0);
-      }
-      entry.digit = digit;
-      entry.rank = cbKey <= range.offset + 8 ? cbKey : UINT64_MAX;
-      bSame = bSame && digit == entries[range.begin].digit && entry.rank == UINT64_MAX;
+      const Key& key = keys[entries[i].index];
+      const size_t cbRest = key.cb - range.offset;
+      uint64_t digit = LoadBigEndian(key.p + range.offset);
+      if (cbRest < 8) digit &= ~(~uint64_t{0} >> (8 * cbRest));
+      entries[i].digit = digit;
     }
-    if (bSame) {
-      work.push_back({range.begin, range.end, range.offset + 8});
-      continue;
-    }
-    std::sort(entries.begin() + static_cast<ptrdiff_t>(range.begin),
-              entries.begin() + static_cast<ptrdiff_t>(range.end),
-              [](const Entry& a, const Entry& b) {
-                return a.digit != b.digit ? a.digit < b.digit : a.rank < b.rank;
-              });
+    const auto begin = entries.begin() + static_cast<ptrdiff_t>(range.begin);
+    const auto end = entries.begin() + static_cast<ptrdiff_t>(range.end);
+    std::sort(begin, end, [](const Entry& a, const Entry& b) { return a.digit < b.digit; });
     // Keys with the same word here: those that end within it are prefixes of the longer
-    // ones and are in place; the rest go on to their next word.
-    for (size_t i = range.begin; i < range.end;) {
-      size_t j = i + 1;
-      while (j < range.end && entries[j].digit == entries[i].digit) ++j;
-      size_t k = i;
-      while (k < j && entries[k].rank != UINT64_MAX) ++k;
-      if (j - k > 1) work.push_back({k, j, range.offset + 8});
-      i = j;
+    // ones and come first, shorter before longer; the rest go on to their next word.
+    for (auto it = begin; it != end;) {
+      const auto same =
+          std::find_if(it + 1, end, [it](const Entry& e) { return e.digit != it->digit; });
+      if (same - it > 1) {
+        const auto rest = std::partition(
+            it, same, [&](const Entry& e) { return keys[e.index].cb <= range.offset + 8; });
+        std::sort(it, rest, [&keys](const Entry& a, const Entry& b) {
+          return keys[a.index].cb < keys[b.index].cb;
+        });
+        if (same - rest > 1) {
+          work.push_back({static_cast<size_t>(rest - entries.begin()),
+                          static_cast<size_t>(same - entries.begin()), range.offset + 8});
+        }
+      }
+      it = same;
     }
   }
-  for (size_t i = 0; i < nodes.size(); ++i) nodes[i] = entries[i].pNode;
+  std::vector<Node*> sorted(nodes.size());
+  for (size_t i = 0; i < entries.size(); ++i) sorted[i] = nodes[entries[i].index];
+  nodes.swap(sorted);
 }
 
 void BaseIniSection::EnsureOrder() const {

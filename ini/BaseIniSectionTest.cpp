@@ -2,6 +2,7 @@
 // of empty keys, and positions that survive other insertions and removals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -27,6 +28,35 @@ TEST(IniSection, HoldsItemsInCaseBlindKeyOrder) {
   EXPECT_EQ(Keys(section),
             (std::vector<std::string>{"_x", "a", "A1", "configure", "Desktop", "directory"}));
   EXPECT_EQ(section.GetCount(), 6u);
+}
+
+// Keys that begin alike and end at every length, arriving in any order: a key that is the
+// beginning of another comes first, whatever bytes follow it in memory.
+TEST(IniSection, OrdersKeysThatBeginOneAnother) {
+  const std::string stem = "C:\\Program Files\\Kor\\bin";
+  std::vector<std::string> keys{"b", "\xe9"};
+  for (size_t cb = 1; cb <= stem.size(); ++cb) {
+    for (const std::string& tail :
+         {std::string(), std::string("z"), std::string(1, '\0'), std::string("\xe9")}) {
+      keys.push_back(stem.substr(0, cb) + tail);
+    }
+  }
+  std::vector<std::string> expected = keys;
+  for (std::string& key : expected) {
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  std::sort(expected.begin(), expected.end());
+  expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+  for (const uint32_t seed : {1u, 2u, 3u, 4u}) {
+    std::shuffle(keys.begin(), keys.end(), std::mt19937(seed));
+    BaseIniSection section("S");
+    for (const std::string& key : keys) section.SetItem(BaseIniItem(key, "v"));
+    std::vector<std::string> walked = Keys(section);
+    for (std::string& key : walked) {
+      for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    EXPECT_EQ(walked, expected) << "seed " << seed;
+  }
 }
 
 TEST(IniSection, ReplacesKeyTextAndValueOfAnEqualKeyInPlace) {
@@ -152,8 +182,9 @@ void Churn(uint32_t seed, bool bMostlyAscending) {
   std::map<std::string, BaseIniSection::Position> held;
   auto randomText = [&](size_t maxLen) {
     std::string text(rng() % (maxLen + 1), ' ');
-    // A null byte too: it must sort as the smallest byte, not as the end of a key.
-    static constexpr std::string_view kAlphabet("aBcDeF_xyZ=.\\\0", 14);
+    // A null byte too: it must sort as the smallest byte, not as the end of a key; and a
+    // byte above 0x7f, which sorts after all the others.
+    static constexpr std::string_view kAlphabet("aBcDeF_xyZ=.\\\0\xe9", 15);
     for (char& c : text) c = kAlphabet[rng() % kAlphabet.size()];
     return text;
   };

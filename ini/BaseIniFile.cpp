@@ -50,7 +50,9 @@ class IniLineReader {
   explicit IniLineReader(BaseIniFile& doc) : m_doc(doc) {}
 
   void Take(const IniTextBlock& block) {
-    for (const IniTextBlock::Line& line : block.Lines()) {
+    const std::vector<IniTextBlock::Line>& lines = block.Lines();
+    for (size_t i = 0; i < lines.size(); ++i) {
+      const IniTextBlock::Line& line = lines[i];
       if (line.bHeader) {
         m_strName.assign(block.Name(line));
         m_doc.MapSectionName(m_strName);
@@ -59,6 +61,11 @@ class IniLineReader {
         continue;
       }
       if (!m_pSection) continue;
+      if (line.cDisorderedRun > 1) {
+        TakeDisorderedRun(block, i);
+        i += line.cDisorderedRun - 1;
+        continue;
+      }
       const std::string_view key = block.Key(line);
       Assign(m_item.key, key);
       Assign(m_item.value, block.Value(line));
@@ -70,8 +77,7 @@ class IniLineReader {
       if (std::string_view(m_item.key) == key) {
         const BaseIniSection::Position after =
             line.bAfterPrevious ? m_posLast : BaseIniSection::Position();
-        m_posLast =
-            m_pSection->Insert(m_item.key, m_item.value, line.hash ? &line.hash : nullptr, after);
+        m_posLast = m_pSection->Insert(m_item.key, m_item.value, after);
       } else {
         m_pSection->SetItem(m_item);
         m_posLast = BaseIniSection::Position();
@@ -80,6 +86,61 @@ class IniLineReader {
   }
 
  private:
+  enum Verdict : unsigned char { kDropped, kAsRead, kChanged };
+
+  // The hook sees the run's items in the text's order, as always. The items it leaves as
+  // they were then go in in key order, each after the one before; if it changed any, the
+  // order of the text holds for all of them, as a changed key may equal any other.
+  void TakeDisorderedRun(const IniTextBlock& block, size_t first) {
+    const std::vector<IniTextBlock::Line>& lines = block.Lines();
+    const size_t cLines = lines[first].cDisorderedRun;
+    m_verdicts.assign(cLines, kDropped);
+    m_changed.clear();
+    for (size_t k = 0; k < cLines; ++k) {
+      const IniTextBlock::Line& line = lines[first + k];
+      Assign(m_item.key, block.Key(line));
+      Assign(m_item.value, block.Value(line));
+      if (!m_doc.FilterItem(m_item)) continue;
+      if (std::string_view(m_item.key) == block.Key(line) &&
+          std::string_view(m_item.value) == block.Value(line)) {
+        m_verdicts[k] = kAsRead;
+      } else {
+        m_verdicts[k] = kChanged;
+        m_changed.push_back(m_item);
+      }
+    }
+    m_posLast = BaseIniSection::Position();
+    if (m_changed.empty()) {
+      const uint32_t* pSorted = block.SortedRun(first);
+      if (!lines[first].bRunOrdered) {
+        m_runOrder.resize(cLines);
+        block.FindRunOrder(first, m_runOrder.data(), m_orderRoom);
+        pSorted = m_runOrder.data();
+      }
+      std::string_view previous;  // the key last put in, at posPrevious
+      BaseIniSection::Position posPrevious;
+      for (size_t k = 0; k < cLines; ++k) {
+        const IniTextBlock::Line& line = lines[pSorted[k]];
+        if (m_verdicts[pSorted[k] - first] != kAsRead) continue;
+        const std::string_view key = block.Key(line);
+        const bool bAfter = posPrevious && IniTextBlock::KeyBefore(previous, key);
+        posPrevious = m_pSection->Insert(key, block.Value(line),
+                                         bAfter ? posPrevious : BaseIniSection::Position());
+        previous = key;
+      }
+      return;
+    }
+    auto pChanged = m_changed.begin();
+    for (size_t k = 0; k < cLines; ++k) {
+      const IniTextBlock::Line& line = lines[first + k];
+      if (m_verdicts[k] == kAsRead) {
+        m_pSection->Insert(block.Key(line), block.Value(line), BaseIniSection::Position());
+      } else if (m_verdicts[k] == kChanged) {
+        m_pSection->SetItem(*pChanged++);
+      }
+    }
+  }
+
   // Most texts fit in what the last item left: then a copy, without assign's general path.
   static void Assign(std::string& text, std::string_view part) {
     if (part.size() > text.size()) {
@@ -94,8 +155,12 @@ class IniLineReader {
   BaseIniSection* m_pSection = nullptr;
   // The item that the last line gave, while it is the parser's previous line as it was.
   BaseIniSection::Position m_posLast;
-  std::string m_strName;  // reused for every header and item, so that taking in a line
-  BaseIniItem m_item;     // allocates only for long ones
+  std::string m_strName;            // reused for every header and item, so that taking in a line
+  BaseIniItem m_item;               // allocates only for long ones
+  std::vector<Verdict> m_verdicts;  // for a disordered run, per line
+  std::vector<BaseIniItem> m_changed;
+  std::vector<uint32_t> m_runOrder;  // a run's order, where the parser left it to the reader
+  IniTextBlock::OrderRoom m_orderRoom;
 };
 
 // Reads the text that fill gives into doc.

@@ -7,22 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ini/IniKeyOrder.h"
 #include "ini/IniText.h"
-
-namespace {
-
-// The eight bytes at p as a number whose first byte is the most significant, so that
-// numbers compare as the bytes do.
-inline uint64_t LoadBigEndian(const unsigned char* p) {
-  uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  word = __builtin_bswap64(word);
-#endif
-  return word;
-}
-
-}  // namespace
 
 // An item in one block: the links and the sizes, then the key and the value back to back
 // in the room after the header. A replacement too long for the room moves the text to a
@@ -124,27 +110,31 @@ std::string_view BaseIniSection::NodeKey::operator()(const Node* pNode) const {
 BaseIniSection::~BaseIniSection() = default;
 
 BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::string_view value) {
-  return key.empty() ? Position() : Insert(key, value, nullptr, Position());
+  return key.empty() ? Position() : Insert(key, value, Position());
 }
 
 BaseIniSection::Position BaseIniSection::Insert(std::string_view key, std::string_view value,
-                                                const uint32_t* pHash, Position after) {
+                                                Position after) {
   // Logs are mostly written and read in key order: appending past the last key is the
-  // common case and needs one comparison, none when the caller knows the answer.
-  const auto pastTail = [&] {
-    return !m_pTail || (after && after.m_it == m_pTail) ||
-           initext::CompareNoCase(m_pTail->Key(), key) < 0;
-  };
+  // common case and needs one comparison, none when the caller knows the answer. The last
+  // key again (a log that names an item twice, its lines ordered) replaces it in place.
+  const int order = !m_pTail || (after && after.m_it == m_pTail)
+                        ? -1
+                        : initext::CompareNoCase(m_pTail->Key(), key);
+  if (order == 0) {
+    m_pTail->Store(m_pool, key, value);
+    return Position(m_pTail);
+  }
   if (!m_bIndexed) {
     // No lookup has needed the index yet. A key past the last one is new and goes at the
     // end, which is how a saved log reads back; anything else needs the index first.
-    if (pastTail()) {
+    if (order < 0) {
       Link(Node::Create(m_pool, key, value));
       return Position(m_pTail);
     }
     BuildIndex();
   }
-  const uint32_t hash = pHash ? *pHash : m_index.Hash(key);
+  const uint32_t hash = m_index.Hash(key);
   if (Node* const* ppFound = m_index.Find(key, hash)) {
     (*ppFound)->Store(m_pool, key, value);  // same place in the order: the keys compare equal
     return Position(*ppFound);
@@ -157,7 +147,7 @@ BaseIniSection::Position BaseIniSection::Insert(std::string_view key, std::strin
     throw;
   }
   // Anything but a key past the last waits at the tail for EnsureOrder.
-  if (!m_pUnsorted && !pastTail()) m_pUnsorted = pNode;
+  if (!m_pUnsorted && order > 0) m_pUnsorted = pNode;
   Link(pNode);
   return Position(pNode);
 }
@@ -225,88 +215,22 @@ void BaseIniSection::SortByKey(std::vector<Node*>& nodes) {
     });
     return;
   }
-  // Lower-cased copies side by side in one buffer, sorted eight bytes at a time (a radix
-  // sort whose digits are words). The keys of a log share long beginnings, so each range
-  // of keys first skips what all of its keys share: its digits then tell them apart.
+  // Lower-cased copies side by side in one buffer, as the bulk order wants them.
   std::string lowered;
   for (const Node* pNode : nodes) lowered.append(pNode->Key());
   initext::MakeLower(lowered);
   lowered.append(sizeof(uint64_t), '\0');  // a word read at any key's end stays inside
-  struct Key {
-    const unsigned char* p;
-    size_t cb;
-  };
-  std::vector<Key> keys;
+  std::vector<IniKeyText> keys;
   keys.reserve(nodes.size());
   const auto* pText = reinterpret_cast<const unsigned char*>(lowered.data());
   for (const Node* pNode : nodes) {
     keys.push_back({pText, pNode->cbKey});
     pText += pNode->cbKey;
   }
-  struct Entry {
-    uint64_t digit;  // the key's bytes [offset, offset + 8), those past its end as 0
-    size_t index;    // into keys and nodes
-  };
-  std::vector<Entry> entries(nodes.size());
-  for (size_t i = 0; i < entries.size(); ++i) entries[i].index = i;
-  struct Range {
-    size_t begin, end, offset;  // every key in the range is at least offset bytes long
-  };
-  // How many bytes from offset all keys of the range share: at most the shortest one's rest.
-  const auto sharedLength = [&](const Range& range) {
-    const unsigned char* pFirst = keys[entries[range.begin].index].p + range.offset;
-    size_t cbShared = keys[entries[range.begin].index].cb - range.offset;
-    for (size_t e = range.begin + 1; e < range.end && cbShared > 0; ++e) {
-      const Key& key = keys[entries[e].index];
-      const size_t cb = std::min(cbShared, key.cb - range.offset);
-      size_t i = 0;
-      for (; i < cb; i += 8) {
-        const uint64_t differ = LoadBigEndian(pFirst + i) ^ LoadBigEndian(key.p + range.offset + i);
-        if (differ) {
-          i += static_cast<size_t>(__builtin_clzll(differ)) / 8;
-          break;
-        }
-      }
-      cbShared = std::min(i, cb);
-    }
-    return cbShared;
-  };
-  std::vector<Range> work{{0, entries.size(), 0}};
-  while (!work.empty()) {
-    Range range = work.back();
-    work.pop_back();
-    range.offset += sharedLength(range);
-    for (size_t i = range.begin; i < range.end; ++i) {
-      const Key& key = keys[entries[i].index];
-      const size_t cbRest = key.cb - range.offset;
-      uint64_t digit = LoadBigEndian(key.p + range.offset);
-      if (cbRest < 8) digit &= ~(~uint64_t{0} >> (8 * cbRest));
-      entries[i].digit = digit;
-    }
-    const auto begin = entries.begin() + static_cast<ptrdiff_t>(range.begin);
-    const auto end = entries.begin() + static_cast<ptrdiff_t>(range.end);
-    std::sort(begin, end, [](const Entry& a, const Entry& b) { return a.digit < b.digit; });
-    // Keys with the same word here: those that end within it are prefixes of the longer
-    // ones and come first, shorter before longer; the rest go on to their next word.
-    for (auto it = begin; it != end;) {
-      const auto same =
-          std::find_if(it + 1, end, [it](const Entry& e) { return e.digit != it->digit; });
-      if (same - it > 1) {
-        const auto rest = std::partition(
-            it, same, [&](const Entry& e) { return keys[e.index].cb <= range.offset + 8; });
-        std::sort(it, rest, [&keys](const Entry& a, const Entry& b) {
-          return keys[a.index].cb < keys[b.index].cb;
-        });
-        if (same - rest > 1) {
-          work.push_back({static_cast<size_t>(rest - entries.begin()),
-                          static_cast<size_t>(same - entries.begin()), range.offset + 8});
-        }
-      }
-      it = same;
-    }
-  }
+  std::vector<size_t> order;
+  FindKeyOrder(keys, order);
   std::vector<Node*> sorted(nodes.size());
-  for (size_t i = 0; i < entries.size(); ++i) sorted[i] = nodes[entries[i].index];
+  for (size_t i = 0; i < order.size(); ++i) sorted[i] = nodes[order[i]];
   nodes.swap(sorted);
 }
 

@@ -61,10 +61,9 @@ class BaseIniSection {
   friend class IniLineReader;  // takes in parsed text through Insert
 
   static Position Wrap(const Node* pNode) { return pNode ? Position(pNode) : Position(); }
-  // SetItem of a non-empty key, given what the caller already knows: the key's IniIndexHash
-  // (pHash, or null), and an item whose key comes before key (after, or no position).
-  Position Insert(std::string_view key, std::string_view value, const uint32_t* pHash,
-                  Position after);
+  // SetItem of a non-empty key, given what the caller may already know: an item whose key
+  // comes before key (after, or no position).
+  Position Insert(std::string_view key, std::string_view value, Position after);
   // Puts the items appended out of key order into their places.
   void EnsureOrder() const;
   static void SortByKey(std::vector<Node*>& nodes);

@@ -100,6 +100,7 @@ class HookedFile : public BaseIniFile {
     calls.push_back("filter " + item.key);
     if (item.key == "empty") item.key.clear();
     if (item.key == "upper") item.key = "UPPER";
+    if (item.key == "twice") item.value += item.value;
     return item.value != "0";
   }
   std::vector<std::string> calls;
@@ -133,7 +134,10 @@ std::string LargeText(unsigned seed) {
       std::string key = "C:\\Program Files\\Korvane\\Comp" + std::to_string(cSection) +
                         "\\bin\\file" + std::to_string(10000 + n) + ".dll";
       if (pick(5) == 0) initext::MakeUpper(key);
-      if (pick(50) == 0) key = pick(2) ? "Upper" : "Empty";  // the hook changes these
+      if (pick(50) == 0) {
+        static const char* const kChanged[] = {"Upper", "Empty", "Twice"};
+        key = kChanged[pick(3)];  // the hook changes these
+      }
       const std::string value = pick(20) == 0 ? "0" : std::to_string(pick(3));
       text += key + (pick(4) ? "=" : " = ") + value + (pick(2) ? "\r\n" : "\n");
       if (pick(30) == 0) text += pick(2) ? "; note\n" : "\n";

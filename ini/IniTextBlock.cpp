@@ -3,24 +3,25 @@
 
 #include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "ini/BaseIniFile.h"
-#include "ini/IniHashIndex.h"
 #include "ini/IniText.h"
 
 namespace {
 
-// a < b for two keys as the parser leaves them, lower-cased.
-bool ComesBefore(std::string_view a, std::string_view b) {
+constexpr size_t kSlack = 8;  // past the capacity: a word read at the end of a key stays inside
+
+}  // namespace
+
+bool IniTextBlock::KeyBefore(std::string_view a, std::string_view b) {
   if (!initext::OrdersAsLoweredBytes()) return initext::CompareNoCase(a, b) < 0;
   const int order = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
   return order != 0 ? order < 0 : a.size() < b.size();
 }
 
-}  // namespace
-
 IniTextBlock::IniTextBlock(size_t cbCapacity)
-    : m_text(new char[cbCapacity]), m_cbCapacity(cbCapacity) {}
+    : m_text(new char[cbCapacity + kSlack]), m_cbCapacity(cbCapacity) {}
 
 void IniTextBlock::Restart(std::string_view carried) {
   m_lines.clear();
@@ -31,7 +32,7 @@ void IniTextBlock::Restart(std::string_view carried) {
 }
 
 void IniTextBlock::Grow() {
-  std::unique_ptr<char[]> text(new char[m_cbCapacity * 2]);
+  std::unique_ptr<char[]> text(new char[m_cbCapacity * 2 + kSlack]);
   if (m_cbText) std::memcpy(text.get(), m_text.get(), m_cbText);
   m_text = std::move(text);
   m_cbCapacity *= 2;
@@ -48,6 +49,7 @@ void IniTextBlock::Parse(bool bLast) {
     while (end > 0 && pText[end - 1] != '\n') --end;
   }
   m_cbParsed = end;
+  std::memset(m_text.get() + m_cbText, 0, kSlack);  // what ordering reads past the last key
   for (size_t begin = 0; begin < end;) {
     const void* pLf = std::memchr(pText + begin, '\n', end - begin);
     const size_t lineEnd = pLf ? static_cast<size_t>(static_cast<const char*>(pLf) - pText) : end;
@@ -91,17 +93,60 @@ IniTextBlock::Line& IniTextBlock::AddLine(size_t begin, size_t cb) {
 // storing it stalls until the stores are done, and did so on every line.
 void IniTextBlock::FindOrder() {
   const Line* pPrevious = nullptr;  // the last item line since a header
-  bool bDisorder = false;           // since that header, some key came out of order
-  for (Line& line : m_lines) {
+  size_t runBegin = 0;              // that line's run: the item lines since the header
+  bool bDisorder = false;           // in that run, some key came out of order
+  m_runs.clear();
+  size_t cDisordered = 0;  // lines in disordered runs
+  const auto endRun = [&](size_t end) {
+    if (!bDisorder) return;
+    m_lines[runBegin].cDisorderedRun = static_cast<uint32_t>(end - runBegin);
+    m_runs.push_back(runBegin);
+    cDisordered += end - runBegin;
+  };
+  for (size_t i = 0; i < m_lines.size(); ++i) {
+    Line& line = m_lines[i];
     if (line.bHeader) {
+      endRun(i);
       pPrevious = nullptr;
       bDisorder = false;
       continue;
     }
-    const std::string_view key = Key(line);
-    line.bAfterPrevious = pPrevious && ComesBefore(Key(*pPrevious), key);
+    if (!pPrevious) runBegin = i;
+    line.bAfterPrevious = pPrevious && KeyBefore(Key(*pPrevious), Key(line));
     bDisorder = bDisorder || (pPrevious && !line.bAfterPrevious);
-    if (bDisorder) line.hash = IniIndexHash(key);
     pPrevious = &line;
   }
+  endRun(m_lines.size());
+  if (m_runs.empty()) return;
+  // Ordering a run costs about twice what parsing it does. Ordered here, the keys are
+  // still in this thread's cache and the reader then appends them one after the other
+  // instead of indexing each and sorting them all at the end; but the reader has the
+  // lighter load, so the runs past this share of the lines are left to it.
+  constexpr size_t kParsersShare = 3, kOfShares = 5;
+  if (m_sorted.size() < m_lines.size()) m_sorted.resize(m_lines.size());
+  size_t cOrdered = 0;
+  for (const size_t first : m_runs) {
+    if (cOrdered * kOfShares >= cDisordered * kParsersShare) break;
+    FindRunOrder(first, m_sorted.data() + first, m_room);
+    m_lines[first].bRunOrdered = true;
+    cOrdered += m_lines[first].cDisorderedRun;
+  }
+}
+
+void IniTextBlock::FindRunOrder(size_t firstLine, uint32_t* pOut, OrderRoom& room) const {
+  const size_t cLines = m_lines[firstLine].cDisorderedRun;
+  if (!initext::OrdersAsLoweredBytes()) {
+    std::iota(pOut, pOut + cLines, static_cast<uint32_t>(firstLine));
+    std::stable_sort(pOut, pOut + cLines, [this](uint32_t a, uint32_t b) {
+      return initext::CompareNoCase(Key(m_lines[a]), Key(m_lines[b])) < 0;
+    });
+    return;
+  }
+  room.keys.clear();
+  for (size_t i = firstLine; i < firstLine + cLines; ++i) {
+    room.keys.push_back(
+        {reinterpret_cast<const unsigned char*>(m_text.get() + m_lines[i].begin), m_lines[i].cb});
+  }
+  FindKeyOrder(room.keys, room.order);
+  for (size_t k = 0; k < cLines; ++k) pOut[k] = static_cast<uint32_t>(firstLine + room.order[k]);
 }

@@ -1,8 +1,8 @@
 // A block of INI text in whole lines, split and parsed into the headers and items it holds.
 // Parsing needs nothing but the text and the code page's rules, so a reader can parse one
 // block on another thread while the document takes in the block before it; it also does
-// what it can of the taking in: whether the keys come in order, and once they do not (a
-// section then needs its index), their hashes.
+// what it can of the taking in: whether the keys come in order, and where they do not, the
+// order they belong in, so that the document can append them one after the other.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,8 @@
 #include <memory>
 #include <string_view>
 #include <vector>
+
+#include "ini/IniKeyOrder.h"
 
 class IniTextBlock {
  public:
@@ -19,12 +21,20 @@ class IniTextBlock {
     size_t cb;     // never 0 for an item: lines with an empty key are dropped
     size_t valueBegin = 0;
     size_t cbValue = 0;
-    uint32_t hash = 0;  // an item's IniIndexHash, or 0 while its run of keys is in order
+    // On the first item line of a run (item lines up to a header or the block's end) whose
+    // keys are not in order: the run's length; 0 on every other line.
+    uint32_t cDisorderedRun = 0;
     bool bHeader = false;
+    // On the first line of a disordered run: the parser has found its order (SortedRun);
+    // otherwise it is the reader's to find (FindRunOrder).
+    bool bRunOrdered = false;
     // The key comes after that of the item line before, with no header in between (false
     // when that line is in another block).
     bool bAfterPrevious = false;
   };
+
+  // a < b for two keys as the parser leaves them, lower-cased.
+  static bool KeyBefore(std::string_view a, std::string_view b);
 
   explicit IniTextBlock(size_t cbCapacity);
   IniTextBlock(const IniTextBlock&) = delete;
@@ -57,15 +67,30 @@ class IniTextBlock {
   std::string_view Value(const Line& line) const {
     return {m_text.get() + line.valueBegin, line.cbValue};
   }
+  // For the first line of a disordered run that the parser ordered: the indexes of its
+  // lines in key order, equal keys as they came.
+  const uint32_t* SortedRun(size_t firstLine) const { return m_sorted.data() + firstLine; }
+
+  // Room for finding the order of runs, kept from run to run by whoever finds it.
+  struct OrderRoom {
+    std::vector<IniKeyText> keys;
+    std::vector<size_t> order;
+  };
+  // Writes what SortedRun would give for the disordered run at firstLine to pOut, room for
+  // as many indexes as the run has lines.
+  void FindRunOrder(size_t firstLine, uint32_t* pOut, OrderRoom& room) const;
 
  private:
   void ParseLine(size_t begin, size_t end);
   Line& AddLine(size_t begin, size_t cb);
   void FindOrder();
 
-  std::unique_ptr<char[]> m_text;
+  std::unique_ptr<char[]> m_text;  // and 8 bytes more: see FindKeyOrder
   size_t m_cbCapacity;
   size_t m_cbText = 0;
   size_t m_cbParsed = 0;  // the whole lines: what Restart leaves behind
   std::vector<Line> m_lines;
+  std::vector<uint32_t> m_sorted;  // per ordered run, at its first line's index
+  std::vector<size_t> m_runs;      // the first lines of the disordered runs
+  OrderRoom m_room;
 };

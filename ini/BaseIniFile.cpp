@@ -111,12 +111,7 @@ class IniLineReader {
     }
     m_posLast = BaseIniSection::Position();
     if (m_changed.empty()) {
-      const uint32_t* pSorted = block.SortedRun(first);
-      if (!lines[first].bRunOrdered) {
-        m_runOrder.resize(cLines);
-        block.FindRunOrder(first, m_runOrder.data(), m_orderRoom);
-        pSorted = m_runOrder.data();
-      }
+      const uint32_t* pSorted = block.RunOrder(first, m_orderRoom);
       std::string_view previous;  // the key last put in, at posPrevious
       BaseIniSection::Position posPrevious;
       for (size_t k = 0; k < cLines; ++k) {
@@ -159,8 +154,7 @@ class IniLineReader {
   BaseIniItem m_item;               // allocates only for long ones
   std::vector<Verdict> m_verdicts;  // for a disordered run, per line
   std::vector<BaseIniItem> m_changed;
-  std::vector<uint32_t> m_runOrder;  // a run's order, where the parser left it to the reader
-  IniTextBlock::OrderRoom m_orderRoom;
+  IniTextBlock::OrderRoom m_orderRoom;  // for the runs the parser left to the reader
 };
 
 // Reads the text that fill gives into doc.

@@ -209,12 +209,6 @@ void BaseIniSection::BuildIndex() const {
 }
 
 void BaseIniSection::SortByKey(std::vector<Node*>& nodes) {
-  if (!initext::OrdersAsLoweredBytes()) {
-    std::sort(nodes.begin(), nodes.end(), [](const Node* a, const Node* b) {
-      return initext::CompareNoCase(a->Key(), b->Key()) < 0;
-    });
-    return;
-  }
   // Lower-cased copies side by side in one buffer, as the bulk order wants them.
   std::string lowered;
   for (const Node* pNode : nodes) lowered.append(pNode->Key());

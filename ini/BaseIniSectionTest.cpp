@@ -14,6 +14,11 @@
 
 namespace {
 
+std::string Fold(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
 std::vector<std::string> Keys(const BaseIniSection& section) {
   std::vector<std::string> keys;
   for (auto pos = section.GetHeadPosition(); pos;) keys.emplace_back(section.GetNext(pos).key);
@@ -41,20 +46,16 @@ TEST(IniSection, OrdersKeysThatBeginOneAnother) {
       keys.push_back(stem.substr(0, cb) + tail);
     }
   }
-  std::vector<std::string> expected = keys;
-  for (std::string& key : expected) {
-    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
+  std::vector<std::string> expected;
+  for (const std::string& key : keys) expected.push_back(Fold(key));
   std::sort(expected.begin(), expected.end());
   expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
   for (const uint32_t seed : {1u, 2u, 3u, 4u}) {
     std::shuffle(keys.begin(), keys.end(), std::mt19937(seed));
     BaseIniSection section("S");
     for (const std::string& key : keys) section.SetItem(BaseIniItem(key, "v"));
-    std::vector<std::string> walked = Keys(section);
-    for (std::string& key : walked) {
-      for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
+    std::vector<std::string> walked;
+    for (const std::string& key : Keys(section)) walked.push_back(Fold(key));
     EXPECT_EQ(walked, expected) << "seed " << seed;
   }
 }
@@ -164,11 +165,6 @@ TEST(IniSection, FindsEveryKeyInAnyCaseAfterManyInsertionsAndRemovals) {
 }  // namespace
 
 namespace {
-
-std::string Fold(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
 
 // Items appended out of order are put in place lazily, long replacements move the text out
 // of the item's block, the lookup index is built only when first needed: against a plain

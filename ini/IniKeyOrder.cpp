@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
+#include <string_view>
+
+#include "ini/IniText.h"
 
 namespace {
 
@@ -55,6 +59,17 @@ size_t SharedLength(const std::vector<IniKeyText>& keys, const std::vector<Entry
 // A radix sort whose digits are words. The keys of a log share long beginnings, so each
 // range of keys first skips what all of them share: its digits then tell them apart.
 void FindKeyOrder(const std::vector<IniKeyText>& keys, std::vector<size_t>& order) {
+  if (!initext::OrdersAsLoweredBytes()) {
+    const auto text = [&keys](size_t i) {
+      return std::string_view(reinterpret_cast<const char*>(keys[i].p), keys[i].cb);
+    };
+    order.resize(keys.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&text](size_t a, size_t b) {
+      return initext::CompareNoCase(text(a), text(b)) < 0;
+    });
+    return;
+  }
   std::vector<Entry> entries(keys.size());
   for (size_t i = 0; i < entries.size(); ++i) entries[i].index = i;
   std::vector<Range> work;

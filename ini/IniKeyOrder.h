@@ -11,8 +11,8 @@ struct IniKeyText {
   size_t cb;
 };
 
-// Sets order to the indexes of keys in ascending key order, equal keys in the order of
-// their indexes. Keys compare as unsigned bytes (the callers lower-case them first, see
-// initext::OrdersAsLoweredBytes), and each must be followed by 8 readable bytes: the order
-// is found eight bytes at a time.
+// Sets order to the indexes of keys in ascending key order (initext::CompareNoCase), equal
+// keys in the order of their indexes. The keys are as initext::MakeLower leaves them, and
+// each must be followed by 8 readable bytes: where the code page lets lowered keys compare
+// as bytes, the order is found eight bytes at a time.
 void FindKeyOrder(const std::vector<IniKeyText>& keys, std::vector<size_t>& order);

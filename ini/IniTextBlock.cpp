@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <numeric>
 
 #include "ini/BaseIniFile.h"
 #include "ini/IniText.h"
@@ -95,12 +94,12 @@ void IniTextBlock::FindOrder() {
   const Line* pPrevious = nullptr;  // the last item line since a header
   size_t runBegin = 0;              // that line's run: the item lines since the header
   bool bDisorder = false;           // in that run, some key came out of order
-  m_runs.clear();
-  size_t cDisordered = 0;  // lines in disordered runs
+  std::vector<size_t> runs;         // the first lines of the disordered runs
+  size_t cDisordered = 0;           // and how many lines they have
   const auto endRun = [&](size_t end) {
     if (!bDisorder) return;
     m_lines[runBegin].cDisorderedRun = static_cast<uint32_t>(end - runBegin);
-    m_runs.push_back(runBegin);
+    runs.push_back(runBegin);
     cDisordered += end - runBegin;
   };
   for (size_t i = 0; i < m_lines.size(); ++i) {
@@ -117,7 +116,7 @@ void IniTextBlock::FindOrder() {
     pPrevious = &line;
   }
   endRun(m_lines.size());
-  if (m_runs.empty()) return;
+  if (runs.empty()) return;
   // Ordering a run costs about twice what parsing it does. Ordered here, the keys are
   // still in this thread's cache and the reader then appends them one after the other
   // instead of indexing each and sorting them all at the end; but the reader has the
@@ -125,7 +124,7 @@ void IniTextBlock::FindOrder() {
   constexpr size_t kParsersShare = 3, kOfShares = 5;
   if (m_sorted.size() < m_lines.size()) m_sorted.resize(m_lines.size());
   size_t cOrdered = 0;
-  for (const size_t first : m_runs) {
+  for (const size_t first : runs) {
     if (cOrdered * kOfShares >= cDisordered * kParsersShare) break;
     FindRunOrder(first, m_sorted.data() + first, m_room);
     m_lines[first].bRunOrdered = true;
@@ -133,15 +132,15 @@ void IniTextBlock::FindOrder() {
   }
 }
 
+const uint32_t* IniTextBlock::RunOrder(size_t firstLine, OrderRoom& room) const {
+  if (m_lines[firstLine].bRunOrdered) return m_sorted.data() + firstLine;
+  room.lines.resize(m_lines[firstLine].cDisorderedRun);
+  FindRunOrder(firstLine, room.lines.data(), room);
+  return room.lines.data();
+}
+
 void IniTextBlock::FindRunOrder(size_t firstLine, uint32_t* pOut, OrderRoom& room) const {
   const size_t cLines = m_lines[firstLine].cDisorderedRun;
-  if (!initext::OrdersAsLoweredBytes()) {
-    std::iota(pOut, pOut + cLines, static_cast<uint32_t>(firstLine));
-    std::stable_sort(pOut, pOut + cLines, [this](uint32_t a, uint32_t b) {
-      return initext::CompareNoCase(Key(m_lines[a]), Key(m_lines[b])) < 0;
-    });
-    return;
-  }
   room.keys.clear();
   for (size_t i = firstLine; i < firstLine + cLines; ++i) {
     room.keys.push_back(

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "ini/BaseIniFile.h"
 #include "ini/IniText.h"
@@ -13,10 +14,15 @@ constexpr size_t kSlack = 8;  // past the capacity: a word read at the end of a 
 
 }  // namespace
 
-bool IniTextBlock::KeyBefore(std::string_view a, std::string_view b) {
-  if (!initext::OrdersAsLoweredBytes()) return initext::CompareNoCase(a, b) < 0;
+// a < b for lower-cased keys under a single-byte code page: as unsigned bytes.
+static bool BytesBefore(std::string_view a, std::string_view b) {
   const int order = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
   return order != 0 ? order < 0 : a.size() < b.size();
+}
+
+bool IniTextBlock::KeyBefore(std::string_view a, std::string_view b) {
+  if (!initext::OrdersAsLoweredBytes()) return initext::CompareNoCase(a, b) < 0;
+  return BytesBefore(a, b);
 }
 
 IniTextBlock::IniTextBlock(size_t cbCapacity)
@@ -31,6 +37,7 @@ void IniTextBlock::Restart(std::string_view carried) {
 }
 
 void IniTextBlock::Grow() {
+  if (m_cbCapacity > UINT32_MAX / 2) throw std::length_error("INI line too long");
   std::unique_ptr<char[]> text(new char[m_cbCapacity * 2 + kSlack]);
   if (m_cbText) std::memcpy(text.get(), m_text.get(), m_cbText);
   m_text = std::move(text);
@@ -75,27 +82,28 @@ void IniTextBlock::ParseLine(size_t begin, size_t end) {
   const size_t keyBegin = offset(parts.key);
   initext::MakeLower(pText + keyBegin, parts.key.size());
   Line& item = AddLine(keyBegin, parts.key.size());
-  item.valueBegin = offset(parts.value);
-  item.cbValue = parts.value.size();
+  item.valueBegin = static_cast<uint32_t>(offset(parts.value));
+  item.cbValue = static_cast<uint32_t>(parts.value.size());
 }
 
 // Field by field into the table: a line built aside and copied in whole was read back in
 // wider pieces than it was written, which stalled every line.
 IniTextBlock::Line& IniTextBlock::AddLine(size_t begin, size_t cb) {
   Line& line = m_lines.emplace_back();
-  line.begin = begin;
-  line.cb = cb;
+  line.begin = static_cast<uint32_t>(begin);
+  line.cb = static_cast<uint32_t>(cb);
   return line;
 }
 
 // A pass of its own, once the block's keys are lower-cased: reading a key right after
 // storing it stalls until the stores are done, and did so on every line.
 void IniTextBlock::FindOrder() {
-  const Line* pPrevious = nullptr;  // the last item line since a header
-  size_t runBegin = 0;              // that line's run: the item lines since the header
-  bool bDisorder = false;           // in that run, some key came out of order
-  std::vector<size_t> runs;         // the first lines of the disordered runs
-  size_t cDisordered = 0;           // and how many lines they have
+  const bool bBytes = initext::OrdersAsLoweredBytes();  // once per block, not per line
+  const Line* pPrevious = nullptr;                      // the last item line since a header
+  size_t runBegin = 0;       // that line's run: the item lines since the header
+  bool bDisorder = false;    // in that run, some key came out of order
+  std::vector<size_t> runs;  // the first lines of the disordered runs
+  size_t cDisordered = 0;    // and how many lines they have
   const auto endRun = [&](size_t end) {
     if (!bDisorder) return;
     m_lines[runBegin].cDisorderedRun = static_cast<uint32_t>(end - runBegin);
@@ -111,7 +119,8 @@ void IniTextBlock::FindOrder() {
       continue;
     }
     if (!pPrevious) runBegin = i;
-    line.bAfterPrevious = pPrevious && KeyBefore(Key(*pPrevious), Key(line));
+    line.bAfterPrevious = pPrevious && (bBytes ? BytesBefore(Key(*pPrevious), Key(line))
+                                               : KeyBefore(Key(*pPrevious), Key(line)));
     bDisorder = bDisorder || (pPrevious && !line.bAfterPrevious);
     pPrevious = &line;
   }

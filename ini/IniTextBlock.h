@@ -15,12 +15,13 @@
 
 class IniTextBlock {
  public:
-  // A header or an item line, as offsets into the block's text.
+  // A header or an item line, as offsets into the block's text, which Grow keeps below
+  // 4 GB: small, as the parsing thread writes the table and the reader's thread reads it.
   struct Line {
-    size_t begin;  // a header's name, brackets removed, or an item's key, lower-cased
-    size_t cb;     // never 0 for an item: lines with an empty key are dropped
-    size_t valueBegin = 0;
-    size_t cbValue = 0;
+    uint32_t begin;  // a header's name, brackets removed, or an item's key, lower-cased
+    uint32_t cb;     // never 0 for an item: lines with an empty key are dropped
+    uint32_t valueBegin = 0;
+    uint32_t cbValue = 0;
     // On the first item line of a run (item lines up to a header or the block's end) whose
     // keys are not in order: the run's length; 0 on every other line.
     uint32_t cDisorderedRun = 0;

@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "ini/BaseIniFile.h"
+#include "ini/IniBlockPipeline.h"
 #include "ini/IniPlatform.h"
 #include "ini/IniTextBlock.h"
 
@@ -116,28 +116,28 @@ void BM_ReadFloor(benchmark::State& state, const std::string& name) {
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(buffer.size()));
 }
 
-// What the parsing thread of Read does, alone on one thread: each 1 MB block copied in, as
-// the file's read would, and parsed. Read takes as long as the slower of its two threads,
-// and this one is measured here without the other's noise.
+// What the parsing thread of Read does, alone on one thread: each block copied in, as the
+// file's read would, and parsed. Read takes as long as the slower of its two threads, and
+// this one is measured here without the other's noise.
 void BM_ParseBlocks(benchmark::State& state, const std::string& name) {
   const std::string text = Slurp(LogPath(name));
-  IniTextBlock block(1 << 20);
+  IniTextBlock block(IniBlockPipeline::kBlockSize);
+  const auto parse = [&block](std::string_view part, bool bLast) {
+    block.Restart({});
+    std::memcpy(block.Room(), part.data(), part.size());
+    block.Added(part.size());
+    block.Parse(bLast);
+  };
   std::vector<std::string_view> parts;  // the text as the blocks cut it, in whole lines
   for (std::string_view rest = text; !rest.empty();) {
-    const size_t cb = std::min(rest.size(), block.RoomSize());
-    block.Restart({});
-    std::memcpy(block.Room(), rest.data(), cb);
-    block.Added(cb);
-    block.Parse(cb == rest.size());
-    parts.push_back(rest.substr(0, cb - block.Unparsed().size()));
+    const std::string_view part = rest.substr(0, IniBlockPipeline::kBlockSize);
+    parse(part, part.size() == rest.size());
+    parts.push_back(part.substr(0, part.size() - block.Unparsed().size()));
     rest.remove_prefix(parts.back().size());
   }
   for (auto _ : state) {
     for (const std::string_view part : parts) {
-      block.Restart({});
-      std::memcpy(block.Room(), part.data(), part.size());
-      block.Added(part.size());
-      block.Parse(true);
+      parse(part, true);
       benchmark::DoNotOptimize(block.Lines().data());
     }
   }

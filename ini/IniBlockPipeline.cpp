@@ -7,9 +7,6 @@
 
 namespace {
 
-// About what a core's own cache holds, so a block is still near when it is taken in, and
-// large enough that handing it over costs nothing next to parsing it.
-constexpr size_t kBlock = 1024 * 1024;
 // One being filled, one being taken in, one ready in between.
 constexpr size_t kBlocks = 3;
 
@@ -35,14 +32,14 @@ bool IniBlockPipeline::Produce(IniTextBlock& block) {
 }
 
 void IniBlockPipeline::Run() {
-  m_blocks.push_back(std::make_unique<IniTextBlock>(kBlock));
+  m_blocks.push_back(std::make_unique<IniTextBlock>(kBlockSize));
   IniTextBlock& first = *m_blocks.front();
   if (Produce(first)) {
     m_take(first);
     return;
   }
   for (size_t i = 1; i < kBlocks; ++i) {
-    m_blocks.push_back(std::make_unique<IniTextBlock>(kBlock));
+    m_blocks.push_back(std::make_unique<IniTextBlock>(kBlockSize));
     m_free.push_back(m_blocks.back().get());
   }
   std::thread producer;

@@ -24,6 +24,11 @@ class IniBlockPipeline {
   // Takes in one parsed block; may throw, which stops the reading.
   using Take = std::function<void(const IniTextBlock& block)>;
 
+  // The size of a block: about what a core's own cache holds, so a block is still near
+  // when it is taken in, and large enough that handing it over costs nothing next to
+  // parsing it.
+  static constexpr size_t kBlockSize = 1024 * 1024;
+
   IniBlockPipeline(Fill fill, Take take);
   IniBlockPipeline(const IniBlockPipeline&) = delete;
   IniBlockPipeline& operator=(const IniBlockPipeline&) = delete;

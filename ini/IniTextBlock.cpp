@@ -14,17 +14,6 @@ constexpr size_t kSlack = 8;  // past the capacity: a word read at the end of a 
 
 }  // namespace
 
-// a < b for lower-cased keys under a single-byte code page: as unsigned bytes.
-static bool BytesBefore(std::string_view a, std::string_view b) {
-  const int order = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
-  return order != 0 ? order < 0 : a.size() < b.size();
-}
-
-bool IniTextBlock::KeyBefore(std::string_view a, std::string_view b) {
-  if (!initext::OrdersAsLoweredBytes()) return initext::CompareNoCase(a, b) < 0;
-  return BytesBefore(a, b);
-}
-
 IniTextBlock::IniTextBlock(size_t cbCapacity)
     : m_text(new char[cbCapacity + kSlack]), m_cbCapacity(cbCapacity) {}
 
@@ -98,8 +87,8 @@ IniTextBlock::Line& IniTextBlock::AddLine(size_t begin, size_t cb) {
 // A pass of its own, once the block's keys are lower-cased: reading a key right after
 // storing it stalls until the stores are done, and did so on every line.
 void IniTextBlock::FindOrder() {
-  const bool bBytes = initext::OrdersAsLoweredBytes();  // once per block, not per line
-  const Line* pPrevious = nullptr;                      // the last item line since a header
+  const bool bAsBytes = initext::OrdersAsLoweredBytes();  // once per block, not per line
+  const Line* pPrevious = nullptr;                        // the last item line since a header
   size_t runBegin = 0;       // that line's run: the item lines since the header
   bool bDisorder = false;    // in that run, some key came out of order
   std::vector<size_t> runs;  // the first lines of the disordered runs
@@ -119,8 +108,7 @@ void IniTextBlock::FindOrder() {
       continue;
     }
     if (!pPrevious) runBegin = i;
-    line.bAfterPrevious = pPrevious && (bBytes ? BytesBefore(Key(*pPrevious), Key(line))
-                                               : KeyBefore(Key(*pPrevious), Key(line)));
+    line.bAfterPrevious = pPrevious && KeyBefore(Key(*pPrevious), Key(line), bAsBytes);
     bDisorder = bDisorder || (pPrevious && !line.bAfterPrevious);
     pPrevious = &line;
   }

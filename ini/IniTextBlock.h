@@ -5,13 +5,16 @@
 // order they belong in, so that the document can append them one after the other.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "ini/IniKeyOrder.h"
+#include "ini/IniText.h"
 
 class IniTextBlock {
  public:
@@ -33,8 +36,14 @@ class IniTextBlock {
     bool bAfterPrevious = false;
   };
 
-  // a < b for two keys as the parser leaves them, lower-cased.
-  static bool KeyBefore(std::string_view a, std::string_view b);
+  // a < b for two keys as the parser leaves them, lower-cased. bAsBytes is the code page's
+  // rule (initext::OrdersAsLoweredBytes), for callers that compare many keys to look up once.
+  static bool KeyBefore(std::string_view a, std::string_view b,
+                        bool bAsBytes = initext::OrdersAsLoweredBytes()) {
+    if (!bAsBytes) return initext::CompareNoCase(a, b) < 0;
+    const int order = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
+    return order != 0 ? order < 0 : a.size() < b.size();
+  }
 
   explicit IniTextBlock(size_t cbCapacity);
   IniTextBlock(const IniTextBlock&) = delete;

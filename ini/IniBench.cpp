@@ -1,6 +1,6 @@
-// Benchmarks of the INI store on generated install logs (genlog.py), each beside its floor:
-// lookups with scrambled case, Read against a bare read of the same file, Save against a
-// bare write of the same bytes with the same flush, and the peak memory of holding L.
+// Benchmarks of the INI store on generated install logs (tests/tools/genlog.py), each beside
+// its floor: lookups with scrambled case, Read against a bare read of the same file, Save
+// against a bare write of the same bytes with the same flush, and the peak memory of holding L.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 

@@ -1,6 +1,6 @@
 // Timings of the install log on generated logs: reading against the conversion pass, the
 // client operations on a large log, and merging the logs of 20 uninstall directories
-// against reading the same files. Logs come from the shared generator, made on first use.
+// against reading the same files. Logs come from tests/tools/genlog.py, made on first use.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>

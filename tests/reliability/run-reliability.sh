@@ -84,7 +84,7 @@ case $group in
 crash)
   kills=$1 size=$2 batch=${3:-200}
   src_log="$build/genlog-$size.log"
-  [ -f "$src_log" ] || python3 "$here/../../../shared/bench/genlog.py" -o "$src_log" \
+  [ -f "$src_log" ] || python3 "$here/../tools/genlog.py" -o "$src_log" \
     --size "$size" --queries 1 || { echo "genlog failed"; exit 1; }
   cp "$src_log" "$log"
   kor_wine "$CLIENT" record 0 10 >/dev/null   # the log in the server's normal form

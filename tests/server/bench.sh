@@ -10,7 +10,7 @@ c=$(kor_wine_c)
 mkdir -p "$c/Program Files/KorLog" "$c/kortest"
 cp "$build/server/KorLogServer.exe" "$c/Program Files/KorLog/"
 cp "$build/tests/server/server_bench.exe" "$c/kortest/"
-python3 "$src/../../../shared/bench/genlog.py" -o "$(kor_wine_system32)/KorFiles.log" --size M
+python3 "$src/../tools/genlog.py" -o "$(kor_wine_system32)/KorFiles.log" --size M
 IFS=$'\t' read -r section key _ < <(grep '_FILES' "$(kor_wine_system32)/KorFiles.log.q" | head -1)
 rm -f "$(kor_wine_system32)"/KorFiles.log.q*
 # 20 uninstall directories, each naming a missing file (their logs merge and go).

@@ -303,10 +303,10 @@ HRESULT STDMETHODCALLTYPE CLogComponent::ShutDown(LONG keepFile, BSTR* exeFile) 
   RemoveRegistration();
   app.m_bShuttingDown = true;
   app.CloseDown(keepFile == 1);
-  if (keepFile == 0) {
-    DeleteFileA(app.m_strLogPath.c_str());
-    app.m_strLogPath.clear();
-  } else if (keepFile != 1) {
+  if (keepFile != 1) {
+    // What was not saved is to be forgotten: nothing of it may come back at the next start.
+    app.DiscardJournal();
+    if (keepFile == 0) DeleteFileA(app.m_strLogPath.c_str());
     app.m_strLogPath.clear();
   }
   *exeFile = answer.Detach();

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <optional>
 #include <unordered_set>
+#include <utility>
 
 #include "ini/IniText.h"
 #include "installlog/LegacyTables.h"
@@ -133,6 +134,45 @@ bool HasLineBreak(std::string_view text) {
 }  // namespace
 
 bool LogFile::AddItem(int type, const std::string& component, const std::string& item) {
+  if (!PutItem(type, component, item)) return false;
+  if (m_pJournal) m_pJournal->Append(LogJournalRecord::kAddItem, type, component, item);
+  return true;
+}
+
+bool LogFile::RemoveItem(int type, const std::string& component, const std::string& item) {
+  if (!DropItem(type, component, item)) return false;
+  if (m_pJournal) m_pJournal->Append(LogJournalRecord::kRemoveItem, type, component, item);
+  return true;
+}
+
+bool LogFile::RemoveComponent(const std::string& component) {
+  DropComponent(component);
+  if (m_pJournal) m_pJournal->Append(LogJournalRecord::kRemoveComponent, 0, component, {});
+  return true;
+}
+
+void LogFile::Apply(const LogJournalRecord& record) {
+  switch (record.kind) {
+    case LogJournalRecord::kAddItem:
+      PutItem(record.type, record.component, record.item);
+      break;
+    case LogJournalRecord::kRemoveItem:
+      DropItem(record.type, record.component, record.item);
+      break;
+    case LogJournalRecord::kRemoveComponent:
+      DropComponent(record.component);
+      break;
+    case LogJournalRecord::kMerge: {
+      // The merge ran with the suffix of the uninstall directory being merged.
+      std::string suffix = std::exchange(m_strUninstallerSuffix, record.component);
+      MergeText(record.item);
+      m_strUninstallerSuffix = std::move(suffix);
+      break;
+    }
+  }
+}
+
+bool LogFile::PutItem(int type, const std::string& component, const std::string& item) {
   const SectionInfo info = SectionForType(type);
   if (!info.bValid) return false;
   // A line break would be saved as a line of its own and come back as another section or
@@ -151,7 +191,7 @@ bool LogFile::AddItem(int type, const std::string& component, const std::string&
   return SetValue(section, text.substr(0, equals), text.substr(equals + 1));
 }
 
-bool LogFile::RemoveItem(int type, const std::string& component, const std::string& item) {
+bool LogFile::DropItem(int type, const std::string& component, const std::string& item) {
   const SectionInfo info = SectionForType(type);
   if (!info.bValid) return false;
   const std::string section = Suffixed(component, info.pszSuffix);
@@ -159,9 +199,9 @@ bool LogFile::RemoveItem(int type, const std::string& component, const std::stri
   return RemoveValue(section, item, std::to_string(info.nValueNumber));
 }
 
-bool LogFile::RemoveComponent(const std::string& component) {
+void LogFile::DropComponent(const std::string& component) {
   const std::string parent = GetParent(component);
-  if (!parent.empty()) RemoveItem(ChildItem, parent, component);
+  if (!parent.empty()) DropItem(ChildItem, parent, component);
 
   // A section belongs to the component when its base name is the component's name: the
   // section of that very name, or one named component + "_" + a tail without "_". The
@@ -177,7 +217,6 @@ bool LogFile::RemoveComponent(const std::string& component) {
     if (!StartsWithNoCase(pSection->name, prefix)) break;
     if (initext::EqualsNoCase(BaseName(pSection->name), component)) RemoveAt(here);
   }
-  return true;
 }
 
 bool LogFile::IsInstalled(const std::string& component) const {
@@ -326,7 +365,7 @@ void LogFile::ConvertLegacySections() {
     for (auto itemPos = pStart->GetHeadPosition(); itemPos;) {
       const IniItemView item = pStart->GetNext(itemPos);
       if (!item.key.empty() && !item.value.empty()) {
-        AddItem(StartItem1, uninstaller, std::string(item.value));
+        PutItem(StartItem1, uninstaller, std::string(item.value));
       }
     }
     RemoveAt(startPos);
@@ -336,7 +375,7 @@ void LogFile::ConvertLegacySections() {
     BaseIniSection* pSched = GetAt(schedPos);
     for (const legacy::SchedulerRow& row : legacy::kScheduler) {
       const std::string value = take(pSched, row.pszOldKey);
-      if (!value.empty()) AddItem(SpecialItem, "Scheduler", row.pszNewKey + ("=" + value));
+      if (!value.empty()) PutItem(SpecialItem, "Scheduler", row.pszNewKey + ("=" + value));
     }
     RemoveAt(schedPos);
   }
@@ -349,11 +388,28 @@ bool LogFile::Load(const std::string& path, bool bDeleteAfterwards) {
   // A file that exists but cannot be read to its end is kept: deleting it would lose
   // entries that were never merged.
   const bool bExisted = m_platform.PathExists(path);
-  const bool bRead = Read(path);
+  if (!bDeleteAfterwards || !bExisted) {
+    const bool bRead = Read(path);
+    GroupDriverAndPrinterSections();
+    ConvertLegacySections();
+    if (bDeleteAfterwards) m_platform.DeleteFile(path);
+    return bRead;
+  }
+  // The file goes once merged, so its text goes into the journal before that.
+  std::string text;
+  const bool bRead = ReadFileBytes(path, text);
+  MergeText(text);
+  if (m_pJournal && !text.empty()) {
+    m_pJournal->Append(LogJournalRecord::kMerge, 0, m_strUninstallerSuffix, text);
+  }
+  if (bRead) m_platform.DeleteFile(path);
+  return bRead;
+}
+
+void LogFile::MergeText(std::string_view text) {
+  ReadText(text);
   GroupDriverAndPrinterSections();
   ConvertLegacySections();
-  if (bDeleteAfterwards && (bRead || !bExisted)) m_platform.DeleteFile(path);
-  return bRead;
 }
 
 void LogFile::Assimilate(const std::string* pMachine) {

@@ -10,6 +10,7 @@
 
 #include "ini/BaseIniFile.h"
 #include "installlog/IInstallPlatform.h"
+#include "installlog/LogJournal.h"
 
 class LogFile : public BaseIniFile {
  public:
@@ -49,6 +50,14 @@ class LogFile : public BaseIniFile {
   const std::string& UninstallerSuffix() const { return m_strUninstallerSuffix; }
   void SetUninstallerSuffix(std::string suffix) { m_strUninstallerSuffix = std::move(suffix); }
 
+  // --- the journal ---
+  // From now on every change made through AddItem, RemoveItem, RemoveComponent and a merge
+  // that deletes its file is appended to pJournal before the call returns (null: none).
+  void SetJournal(LogJournal* pJournal) { m_pJournal = pJournal; }
+  // Makes the change a journal record describes, as the call that wrote it did; nothing is
+  // journaled.
+  void Apply(const LogJournalRecord& record);
+
   // --- operations offered to clients (no trace lines here) ---
   bool AddItem(int type, const std::string& component, const std::string& item);
   bool RemoveItem(int type, const std::string& component, const std::string& item);
@@ -79,8 +88,15 @@ class LogFile : public BaseIniFile {
   static void ToAdminSharePath(std::string& path, const std::string* pMachine);
 
  private:
+  // The changes themselves, journaled by their public callers.
+  bool PutItem(int type, const std::string& component, const std::string& item);
+  bool DropItem(int type, const std::string& component, const std::string& item);
+  void DropComponent(const std::string& component);
+  void MergeText(std::string_view text);
+
   IInstallPlatform& m_platform;
   std::string m_strUninstallerSuffix;
+  LogJournal* m_pJournal = nullptr;
 };
 
 // Appends to names the install key's value names that contain "UNSTDIR" (ignoring case)

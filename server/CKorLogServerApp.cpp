@@ -25,6 +25,30 @@ CKorLogServerApp theApp;
 // has been seen to hang, and a server that never ends fails its installer.
 constexpr DWORD kExitWatchdogMs = 2500;
 
+// How long a new server waits for its predecessor to finish ending: its last replies and
+// its final save, which the exit watchdog bounds.
+constexpr DWORD kPredecessorWaitMs = 8000;
+
+// How long a server that the quit rule lets go still serves a client on its way: a little
+// more than the second after which Wine's launcher looks for the class object again.
+constexpr UINT kLeaveGraceMs = 1200;
+// How long, after withdrawing its class object, it still serves a client that found the
+// class object just before: that client's request is already on its way.
+constexpr UINT kStragglerMs = 300;
+
+// How long a server started for a client waits for that client's first object. A server
+// that had to wait for the last one to end may have been started for a client that the
+// last one served meanwhile; a client that still needs it asks within a second or so.
+constexpr UINT kFirstObjectMs = 30000;
+constexpr UINT kSuccessorFirstObjectMs = 3000;
+
+// How long a server started for a client stays, doing nothing, once it has seen another
+// server serving. Wine's launcher fails the client when the server it started ends within a
+// second; after that the client asks once a second for whichever server offers the class.
+// A server that still holds the log when this runs out ends; if it ends before, this one
+// serves in its place.
+constexpr DWORD kHandOverMs = 2000;
+
 // The standard overlapped window plus the add-the-title flag (0x8000).
 constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW | 0x00008000;
 
@@ -50,11 +74,8 @@ bool CKorLogServerApp::InitInstance() {
   m_bOleInitialized = true;
   if (!InitSecurity()) return false;
 
-  m_pFactory = ComPtr<CFactory>(new CFactory);
-  const HRESULT hr = CoRegisterClassObject(korlog::kClsid, m_pFactory.Get(), CLSCTX_LOCAL_SERVER,
-                                           REGCLS_MULTIPLEUSE, &m_dwClassCookie);
-  if (FAILED(hr)) return false;
-
+  // The registration modes only write the registry: they offer no class object, which
+  // would reach a client that arrives meanwhile without a log behind it.
   CCmdLine cmdLine;
   ParseCommandLine(cmdLine);
   if (cmdLine.m_nRegAction == CCmdLine::kRegister) {
@@ -67,9 +88,30 @@ bool CKorLogServerApp::InitInstance() {
     return false;
   }
 
+  // Two servers would each save their own copy of the log over the other's. A second one
+  // leaves the log alone: its clients are connected to the first.
+  const bool bEmbedded = cmdLine.m_bRunEmbedded || cmdLine.m_bRunAutomated;
+  const CServerInstance::Claim claim =
+      m_instance.Acquire(kPredecessorWaitMs, bEmbedded ? kHandOverMs : 0);
+  switch (claim) {
+    case CServerInstance::Claim::kOwner:
+    case CServerInstance::Claim::kSuccessor:
+      break;
+    case CServerInstance::Claim::kOtherServing:
+      if (!bEmbedded) CMainFrame::ShowRunningServerFrame();
+      return false;
+    case CServerInstance::Claim::kOtherBusy:
+      return false;
+  }
+
+  m_pFactory = ComPtr<CFactory>(new CFactory);
+  const HRESULT hr = CoRegisterClassObject(korlog::kClsid, m_pFactory.Get(), CLSCTX_LOCAL_SERVER,
+                                           REGCLS_MULTIPLEUSE, &m_dwClassCookie);
+  if (FAILED(hr)) return false;
+
   m_pMainWnd = std::make_unique<CMainFrame>();
   m_pMainWnd->LoadFrame(IDR_MAINFRAME, kFrameStyle);
-  if (cmdLine.m_bRunEmbedded || cmdLine.m_bRunAutomated) {
+  if (bEmbedded) {
     InterlockedIncrement(&g_cServerLocks);
     m_bUserControl = false;
     ShowWindow(m_pMainWnd->GetHwnd(), SW_HIDE);
@@ -88,10 +130,43 @@ bool CKorLogServerApp::InitInstance() {
   Trace("InitInstance: log file name is " + m_strLogPath);
   m_pInstallPlatform = std::make_unique<CWin32InstallPlatform>();
   m_pLogFile = std::make_unique<LogFile>(m_strLogPath, *m_pInstallPlatform);
+  m_pJournal = std::make_unique<LogJournal>(m_strLogPath + ".journal");
+  RecoverJournal();
+  m_pLogFile->SetJournal(m_pJournal.get());
   Trace("InitInstance: assimilating all other log files.");
   m_pLogFile->Assimilate(nullptr);
   m_pLogFile->Load(m_strRemoteLogPath, true);
+
+  if (bEmbedded) {
+    SetTimer(nullptr, 0,
+             claim == CServerInstance::Claim::kSuccessor ? kSuccessorFirstObjectMs : kFirstObjectMs,
+             &CKorLogServerApp::OnIdleTimer);
+  }
+  m_instance.SetServing(true);
   return true;
+}
+
+void CKorLogServerApp::RecoverJournal() {
+  const std::vector<LogJournalRecord> records = m_pJournal->ReadRecords();
+  for (const LogJournalRecord& record : records) m_pLogFile->Apply(record);
+  // Only a saved log may take the journal's place; until then it stays for the next start.
+  if (records.empty()) {
+    m_pJournal->Clear();
+  } else {
+    SaveLog();
+  }
+}
+
+void CALLBACK CKorLogServerApp::OnIdleTimer(HWND, UINT, UINT_PTR idEvent, DWORD) {
+  KillTimer(nullptr, idEvent);
+  GetServerApp().EndIfNeverUsed();
+}
+
+void CKorLogServerApp::EndIfNeverUsed() {
+  // A client that got an object either holds it or has released it, and then the
+  // server is ending already.
+  if (m_uLeaveTimer != 0 || m_bQuitPosted || m_bUserControl || m_cObjects != 0) return;
+  CloseDown(false);  // drops the lock taken at start for the client
 }
 
 int CKorLogServerApp::ExitInstance() {
@@ -106,17 +181,19 @@ int CKorLogServerApp::ExitInstance() {
   if (m_pLogFile) {
     // Lost to the watchdog: it is saving and will end the process; leave the log to it.
     if (m_bFinalSaveClaimed.exchange(true)) return CAppBase::ExitInstance();
-    SaveIgnoringFailure();
+    SaveLog();
     m_pLogFile.reset();
+    m_pJournal.reset();
     m_bFinalSaveClaimed = false;  // a later exit run finds no log anyway
   }
+  m_instance.Release();  // the log is written: the next server may read it
   return CAppBase::ExitInstance();
 }
 
 void CKorLogServerApp::OnExitTimeout() {
   if (!m_bFinalSaveClaimed.exchange(true)) {
     // The main thread is stuck before its final save and no longer touches the log.
-    if (m_pLogFile) SaveIgnoringFailure();
+    if (m_pLogFile) SaveLog();
     return;
   }
   // A save is under way on the main thread: let it finish before the process ends.
@@ -124,33 +201,101 @@ void CKorLogServerApp::OnExitTimeout() {
   while (m_bFinalSaveClaimed) Sleep(50);
 }
 
-void CKorLogServerApp::SaveIgnoringFailure() noexcept {
-  if (m_strLogPath.empty()) return;
+bool CKorLogServerApp::SaveLog() noexcept {
+  if (m_strLogPath.empty()) return false;
+  // A save that fails for want of memory is a failed save.
+  bool bSaved = false;
   try {
-    m_pLogFile->Save(m_strLogPath);
+    bSaved = m_pLogFile->Save(m_strLogPath);
   } catch (...) {
   }
+  // An empty log is saved as an empty file, which Save does not count as a success.
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!bSaved && m_pLogFile->IsEmpty() &&
+      GetFileAttributesExA(m_strLogPath.c_str(), GetFileExInfoStandard, &data)) {
+    bSaved = data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+  }
+  if (bSaved && m_pJournal) m_pJournal->Clear();
+  return bSaved;
+}
+
+void CKorLogServerApp::DiscardJournal() {
+  if (m_pLogFile) m_pLogFile->SetJournal(nullptr);
+  if (m_pJournal) m_pJournal->Clear();
 }
 
 void CKorLogServerApp::CloseDown(bool bSave) noexcept {
   InterlockedDecrement(&g_cServerLocks);
   if (m_pLogFile && bSave) {
-    // Runs in destructors and at the end of ShutDown: a save that fails for want of memory
-    // is a failed save, which is ignored.
+    // Runs in destructors and at the end of ShutDown: a trace line that fails for want of
+    // memory must not stop the save.
     try {
       Trace("CloseDown: saving log file: " + m_strLogPath);
-      m_pLogFile->Save(m_strLogPath);
     } catch (...) {
     }
+    SaveLog();
   }
-  if (!IsInUse()) {
-    // A client that arrives from now on must start a new server, not reach this one
-    // while it leaves: withdraw the class object at once (ExitInstance withdraws it
-    // again, ignoring the result).
-    if (!m_bQuitPosted) CoRevokeClassObject(m_dwClassCookie);
-    m_bQuitPosted = true;
-    PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
+  if (IsInUse()) return;
+  if (m_bShuttingDown) {
+    Withdraw();
+    PostQuit();
+    return;
   }
+  // Wine's launcher makes a client that found no class object look again once a second; a
+  // server that went at once would leave clients on their way with no server at all. So the
+  // server stays a moment, still offering its class, and serves on if a client comes.
+  if (m_uLeaveTimer == 0) StartLeaveTimer(kLeaveGraceMs);
+}
+
+void CKorLogServerApp::StartLeaveTimer(UINT ms) {
+  m_uLeaveTimer = SetTimer(nullptr, 0, ms, &CKorLogServerApp::OnLeaveTimer);
+  if (m_uLeaveTimer != 0) return;
+  Withdraw();
+  PostQuit();
+}
+
+void CALLBACK CKorLogServerApp::OnLeaveTimer(HWND, UINT, UINT_PTR idEvent, DWORD) {
+  KillTimer(nullptr, idEvent);
+  GetServerApp().OnLeaveTimeout();
+}
+
+void CKorLogServerApp::OnLeaveTimeout() {
+  m_uLeaveTimer = 0;
+  if (m_bQuitPosted) return;
+  if (IsInUse()) {
+    // A client came while the server was leaving: it serves on.
+    if (m_bWithdrawn &&
+        SUCCEEDED(CoRegisterClassObject(korlog::kClsid, m_pFactory.Get(), CLSCTX_LOCAL_SERVER,
+                                        REGCLS_MULTIPLEUSE, &m_dwClassCookie))) {
+      m_bWithdrawn = false;
+      m_instance.SetServing(true);
+    }
+    return;
+  }
+  if (!m_bWithdrawn) {
+    // A client that found the class object just before it went may still be on its way:
+    // its request is served for a moment more.
+    Withdraw();
+    StartLeaveTimer(kStragglerMs);
+    return;
+  }
+  PostQuit();
+}
+
+void CKorLogServerApp::Withdraw() {
+  if (m_bWithdrawn) return;
+  // A client that arrives from now on must start a new server, not reach this one while it
+  // leaves (ExitInstance withdraws the class object again, ignoring the result). A new
+  // server waits for this one's final save.
+  CoRevokeClassObject(m_dwClassCookie);
+  m_bWithdrawn = true;
+  m_instance.SetServing(false);
+}
+
+void CKorLogServerApp::PostQuit() {
+  if (m_bQuitPosted) return;
+  m_bQuitPosted = true;
+  PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
 }
 
 bool CKorLogServerApp::IsInUse() const {

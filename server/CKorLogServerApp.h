@@ -10,8 +10,10 @@
 #include <string>
 
 #include "installlog/LogFile.h"
+#include "installlog/LogJournal.h"
 #include "server/CAppBase.h"
 #include "server/CFactory.h"
+#include "server/CServerInstance.h"
 #include "server/ComPtr.h"
 
 class CWin32InstallPlatform;
@@ -34,6 +36,8 @@ class CKorLogServerApp : public CAppBase {
   void AddTraceLine(const char* pszLine);
   // True once the quit message has been posted: the server is leaving and creates nothing.
   bool IsLeaving() const { return m_bQuitPosted; }
+  // Forgets the changes not yet saved: the journal goes and takes no more records.
+  void DiscardJournal();
 
   DWORD m_dwClassCookie = 0;
   ComPtr<CFactory> m_pFactory;
@@ -48,12 +52,32 @@ class CKorLogServerApp : public CAppBase {
   void OnExitTimeout() override;
 
  private:
-  // Saves the log to m_strLogPath unless that is empty; a failed save is ignored.
-  void SaveIgnoringFailure() noexcept;
+  // Saves the log to m_strLogPath unless that is empty, and empties the journal once the
+  // log on disk holds everything; true when it does.
+  bool SaveLog() noexcept;
+  // Applies what a server that died before saving left in the journal, and saves.
+  void RecoverJournal();
+  // A server started for a client that never got an object ends, as the quit rule would.
+  void EndIfNeverUsed();
+  static void CALLBACK OnIdleTimer(HWND, UINT, UINT_PTR idEvent, DWORD);
+  // Leaving once the quit rule lets the server go: a grace with the class object still
+  // offered, then a moment without it, then the end of the loop. A client given an object
+  // meanwhile keeps the server.
+  void StartLeaveTimer(UINT ms);
+  static void CALLBACK OnLeaveTimer(HWND, UINT, UINT_PTR idEvent, DWORD);
+  void OnLeaveTimeout();
+  // Takes the class object back from the object system.
+  void Withdraw();
+  // Ends the message loop; nothing is created from then on.
+  void PostQuit();
 
+  CServerInstance m_instance;
+  std::unique_ptr<LogJournal> m_pJournal;
   std::unique_ptr<CWin32InstallPlatform> m_pInstallPlatform;
   bool m_bOleInitialized = false;
   bool m_bQuitPosted = false;
+  UINT_PTR m_uLeaveTimer = 0;
+  bool m_bWithdrawn = false;
   std::atomic<bool> m_bFinalSaveClaimed{false};
 };
 

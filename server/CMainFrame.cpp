@@ -50,6 +50,14 @@ std::string ModuleFileName() {
 
 }  // namespace
 
+bool CMainFrame::ShowRunningServerFrame() {
+  const HWND hwnd = FindWindowA(kClassName, nullptr);
+  if (hwnd == nullptr) return false;
+  ShowWindow(hwnd, IsIconic(hwnd) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(hwnd);
+  return true;
+}
+
 CMainFrame::~CMainFrame() {
   if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
 }

@@ -23,6 +23,10 @@ class CMainFrame : public CCmdTarget {
   CMainFrame(const CMainFrame&) = delete;
   CMainFrame& operator=(const CMainFrame&) = delete;
 
+  // Brings the frame of the server that runs already into view, hidden or not; false when
+  // there is none. Its server's life does not change.
+  static bool ShowRunningServerFrame();
+
   // Creates the frame from resource nIDResource (its string's first part is the caption,
   // plus its menu and accelerator table) with the given style; false on failure.
   bool LoadFrame(UINT nIDResource, DWORD dwStyle);

@@ -8,6 +8,7 @@ add_executable(KorLogServer WIN32
   ${CMAKE_CURRENT_LIST_DIR}/CFactory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CKorLogServerApp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CMainFrame.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/CServerInstance.cpp
   ${CMAKE_CURRENT_LIST_DIR}/CUnknown.cpp
   ${CMAKE_CURRENT_LIST_DIR}/InitSecurity.cpp
   ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -4,6 +4,12 @@
 //   korcycle release N [ANY]         N times: create (the server starts hidden), release
 // After each life the server's process must be gone within 3 s. Prints the figures and
 // exits 0 only when every answer arrived and every exit completed.
+//   korcycle link NAME HOLD_MS       create, link NAME under "Install", hold the object for
+//                                    HOLD_MS, link NAME + "+", release; exits 0 when both
+//                                    answered 1
+//   korcycle relay N SEED            N times: create, link "RelayK", release, then wait 0 to
+//                                    2 s, so that the next client meets the last server
+//                                    serving on, ending, or gone; exits 0 when all answered 1
 #include <windows.h>
 
 #include <objbase.h>
@@ -17,6 +23,7 @@
 #include <set>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "LogComponent_h.h"
 #include "server/ComPtr.h"
@@ -159,11 +166,51 @@ void ReleaseCycle(int cycle, std::set<DWORD>& hung, Figures& f) {
   AwaitExit(pid, process.get(), hung, f, cycle);
 }
 
+// One client's links: creates, links each name in turn (holding the object holdMs between
+// them), releases. True when every link was answered 1.
+bool Link(const std::vector<std::wstring>& names, DWORD holdMs) {
+  Figures f;
+  ComPtr<ILogComponent> log;
+  HRESULT hr = CreateServerObject(IID_ILogComponent, reinterpret_cast<void**>(log.Put()), 0, f);
+  if (FAILED(hr)) {
+    std::printf("%ls: creation failed, 0x%08lx\n", names[0].c_str(),
+                static_cast<unsigned long>(hr));
+    return false;
+  }
+  UniqueBstr install(SysAllocString(L"Install"));
+  bool ok = true;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) Sleep(holdMs);
+    UniqueBstr name(SysAllocString(names[i].c_str()));
+    LONG result = 0;
+    hr = log->AddItem(0, install.Get(), name.Get(), &result);
+    std::printf("%ls: %ld (0x%08lx)\n", names[i].c_str(), result, static_cast<unsigned long>(hr));
+    ok = ok && hr == S_OK && result == 1;
+  }
+  return ok;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 64;
   const std::wstring mode = argv[1];
+  if (mode == L"link" || mode == L"relay") {
+    if (argc < 4 || FAILED(CoInitialize(nullptr))) return 64;
+    bool ok = true;
+    if (mode == L"link") {
+      ok = Link({argv[2], std::wstring(argv[2]) + L"+"}, static_cast<DWORD>(_wtoi(argv[3])));
+    } else {
+      srand(static_cast<unsigned>(_wtoi(argv[3])));
+      for (int i = 1; i <= _wtoi(argv[2]); ++i) {
+        ok = Link({L"Relay" + std::to_wstring(i)}, 0) && ok;
+        Sleep(static_cast<DWORD>(rand() % 2001));
+      }
+    }
+    CoUninitialize();
+    std::fflush(stdout);
+    return ok ? 0 : 1;
+  }
   const int cycles = std::max(1, _wtoi(argv[2]));
   if (mode == L"shutdown" && argc < 4) return 64;
   if (FAILED(CoInitialize(nullptr))) return 1;

@@ -1,6 +1,7 @@
 // Crash safety: a client that records one batch of items and releases its object (the
 // release saves the log), and a killer that ends the server with TerminateProcess at a
-// random moment, most often while the save's temporary file exists.
+// random moment, while the client's changes go into the journal, or while the save's
+// temporary file exists.
 #include <windows.h>
 
 #include <cstdio>
@@ -85,8 +86,16 @@ int RunKiller(const Args& args) {
     CloseHandle(process);
     return 0;
   }
+  const uint32_t loopMs = args.size() > 4 ? static_cast<uint32_t>(std::stoi(args[4])) : 0;
   if (atRandom) {
     Sleep(rng.Below(static_cast<uint32_t>(std::stoi(args[3]))));
+  } else if (loopMs > 0 && rng.Below(2) == 0) {
+    // While the client's calls are answered: their changes are only in the journal.
+    const std::string journal = rel::LogPath() + ".journal";
+    while (!rel::FileExists(journal)) {
+      if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0) break;
+    }
+    Sleep(rng.Below(loopMs));
   } else {
     // Wait for a save to begin (its temporary file appears), then a little into it.
     while (!rel::FileExists(temp)) {

@@ -5,6 +5,10 @@ Where a whole copy of the text lies beside the log (KorFiles.log.new, left when 
 in place was cut short), that copy is what the next start reads, so it is judged instead.
   crash_check.py BEFORE LOG CYCLE BATCH   prints "before" or "after" (with " copy" when the
                                           copy was judged); exit 1 otherwise
+After the next start has recovered what the journal held, every item whose AddItem answered
+1 must be in the log, and nothing else: at most the one call that was under way when the
+server died may have been kept too. No journal may be left beside the log.
+  crash_check.py BEFORE LOG CYCLE BATCH ACKED   prints "recovered N"; exit 1 otherwise
 """
 import os
 import sys
@@ -67,8 +71,28 @@ def after_by_parse(before, keys):
     return text(sections)
 
 
+def recovered(before, path, cycle, batch, acked):
+    if os.path.exists(path + ".journal"):
+        print("FAIL: the journal is left after a save")
+        return 1
+    current = open(path, "rb").read()
+    keys = batch_keys(cycle, batch)
+    for n in range(acked, min(acked + 1, batch) + 1):
+        expected = [before] if n == 0 else [after_by_splice(before, keys[:n]),
+                                            after_by_parse(before, keys[:n])]
+        if current in expected:
+            print("recovered %d" % n)
+            return 0
+    print("FAIL: %d bytes, not the log before (%d bytes) with the %d acknowledged items" %
+          (len(current), len(before), acked))
+    return 1
+
+
 def main():
     before = open(sys.argv[1], "rb").read()
+    if len(sys.argv) > 5:
+        return recovered(before, sys.argv[2], int(sys.argv[3]), int(sys.argv[4]),
+                         int(sys.argv[5]))
     path = sys.argv[2]
     copy = os.path.exists(path + ".new")
     if copy:

@@ -60,8 +60,9 @@ server_gone() {
   status=1
 }
 
-# Ends this prefix's server with kill -9 at a random moment or during a save.
-unix_kill() {  # at_random(0/1) save_ms cycle_ms
+# Ends this prefix's server with kill -9: at a random moment, while the client's calls are
+# answered (after the journal appears), or during a save.
+unix_kill() {  # when(random/loop/save) save_ms cycle_ms loop_ms
   local pid="" i
   for i in $(seq 4000); do
     pid=$(kor_server_pids | head -1)
@@ -69,12 +70,15 @@ unix_kill() {  # at_random(0/1) save_ms cycle_ms
     sleep 0.005
   done
   [ -z "$pid" ] && { echo "kill -9: no server"; return; }
-  if [ "$1" == 1 ]; then
-    sleep "$(awk -v d=$((RANDOM % $3)) 'BEGIN { printf "%.3f", d / 1000 }')"
-  else
+  case $1 in
+  random) sleep "$(awk -v d=$((RANDOM % $3)) 'BEGIN { printf "%.3f", d / 1000 }')";;
+  loop)
+    while [ ! -e "$log.journal" ] && kill -0 "$pid" 2>/dev/null; do :; done
+    sleep "$(awk -v d=$((RANDOM % $4)) 'BEGIN { printf "%.3f", d / 1000 }')";;
+  *)
     while [ ! -e "$log.tmp" ] && kill -0 "$pid" 2>/dev/null; do :; done
-    sleep "$(awk -v d=$((RANDOM % $2)) 'BEGIN { printf "%.3f", d / 1000 }')"
-  fi
+    sleep "$(awk -v d=$((RANDOM % $2)) 'BEGIN { printf "%.3f", d / 1000 }')";;
+  esac
   local insave=""
   { [ -e "$log.tmp" ] || [ -e "$log.new" ]; } && insave=" in-save"
   if kill -9 "$pid" 2>/dev/null; then echo "kill -9: killed$insave"; else echo "kill -9: missed"; fi
@@ -107,16 +111,23 @@ crash)
   window=$((save_ms / 2 + 1))
   [ -n "${KOR_REL_HOLD:-}" ] && window=$((save_ms * 2 + 1))
   made=0 survived=0 insave=0 before=0 after=0 fromcopy=0 tmpleft=0 tmpcleared=0 k=1 n=0
+  recovered=0
+  # The client's calls take about a millisecond each: kills in the loop land in that span.
+  loop_ms=$((batch + 1))
   RANDOM=$kills
   while [ $made -lt "$kills" ]; do
     n=$((n + 1))
     if [ $((n % 2)) == 1 ]; then
-      kor_wine "$CLIENT" kill $((RANDOM * 32768 + RANDOM)) 20 "$window" "$cycle_ms" >"$KOR_WINE_TMP/killer" &
+      kor_wine "$CLIENT" kill $((RANDOM * 32768 + RANDOM)) 20 "$window" "$cycle_ms" "$loop_ms" \
+        >"$KOR_WINE_TMP/killer" &
     else
-      unix_kill $((RANDOM % 5 == 0)) "$window" "$cycle_ms" >"$KOR_WINE_TMP/killer" &
+      when=save
+      case $((RANDOM % 5)) in 0) when=random;; 1|2) when=loop;; esac
+      unix_kill $when "$window" "$cycle_ms" "$loop_ms" >"$KOR_WINE_TMP/killer" &
     fi
     killer=$!
-    kor_wine "$CLIENT" record "$k" "$batch" ${KOR_REL_HOLD:+hold} >/dev/null
+    acked=$(kor_wine "$CLIENT" record "$k" "$batch" ${KOR_REL_HOLD:+hold} | tr -d '\r' |
+            sed -n 's/^record: added \([0-9]*\) of.*/\1/p')
     wait $killer
     server_gone
     how=$(tr -d '\r' <"$KOR_WINE_TMP/killer")
@@ -132,29 +143,33 @@ crash)
       after*) after=$((after + 1)); case $how in *killed*) survived=$((survived + 1));; esac;;
       *) echo "FAIL: cycle $k ($how): $verdict"; status=1;;
     esac
-    [ -n "${KOR_REL_VERBOSE:-}" ] && echo "cycle $k: $how -> $verdict"
-    if [ -e "$log.tmp" ] || [ -e "$log.new" ]; then
-      tmpleft=$((tmpleft + 1))
-      # The next save that runs to its end must take the temporary file and the copy away,
-      # and the log it writes must hold what the copy held.
+    [ -n "${KOR_REL_VERBOSE:-}" ] && echo "cycle $k: $how, ${acked:-?} answered -> $verdict"
+    left=""
+    { [ -e "$log.tmp" ] || [ -e "$log.new" ]; } && { left=1; tmpleft=$((tmpleft + 1)); }
+    case $how in *killed*)
+      # The next start reads what the kill left (the whole copy beside a log cut in its
+      # rewrite, else the log), applies the journal and saves: every answered item must be
+      # there, and the temporary file, the copy and the journal gone.
       if [ -e "$log.new" ]; then cp "$log.new" "$prev"; else cp "$log" "$prev"; fi
-      said=$({ kor_wine "$CLIENT" record "$((k + 1))" 1 ${KOR_REL_HOLD:+hold} 2>&1
-               echo "exit $?"; } | tr -d '\r' | tr '\n' ' ')
+      kor_wine "$CLIENT" record "$((k + 1))" 0 ${KOR_REL_HOLD:+hold} >/dev/null
       server_gone
+      got=$(python3 "$here/crash_check.py" "$prev" "$log" "$k" "$batch" "${acked:-0}")
+      case $got in
+        recovered*)
+          case $verdict in before*) recovered=$((recovered + ${acked:-0}));; esac;;
+        *) echo "FAIL: cycle $k ($how, ${acked:-?} answered): $got"; status=1;;
+      esac
       if [ -e "$log.tmp" ] || [ -e "$log.new" ]; then
-        echo "FAIL: $(ls "$log".*) left after a save ($said)"; status=1
-      else tmpcleared=$((tmpcleared + 1)); fi
-      k=$((k + 1))
-      python3 "$here/crash_check.py" "$prev" "$log" "$k" 1 | grep -q '^after$' ||
-        { echo "FAIL: cycle $k did not keep what the copy held"; status=1; }
-    fi
+        echo "FAIL: $(ls "$log".*) left after a save"; status=1
+      elif [ -n "$left" ]; then tmpcleared=$((tmpcleared + 1)); fi;;
+    esac
     cp "$log" "$prev"
     k=$((k + 1))
   done
   echo "crash: $survived of $made kills survived ($insave during a save); log before the save" \
        "$before times, after it $after times ($fromcopy of them from the whole copy beside a" \
        "log cut in its rewrite); temporary file or copy left by $tmpleft kills, cleared by" \
-       "the next save $tmpcleared times"
+       "the next save $tmpcleared times; $recovered answered items recovered from the journal"
   [ "$survived" == "$made" ] || status=1
   ;;
 disk)

@@ -29,12 +29,10 @@ constexpr DWORD kExitWatchdogMs = 2500;
 // its final save, which the exit watchdog bounds.
 constexpr DWORD kPredecessorWaitMs = 8000;
 
-// How long a server that the quit rule lets go still serves a client on its way: a little
-// more than the second after which Wine's launcher looks for the class object again.
+// How long a server that the quit rule lets go still serves a client on its way, counted from
+// the last release: a little more than the second after which Wine's launcher looks for the
+// class object again.
 constexpr UINT kLeaveGraceMs = 1200;
-// How long, after withdrawing its class object, it still serves a client that found the
-// class object just before: that client's request is already on its way.
-constexpr UINT kStragglerMs = 300;
 
 // How long a server started for a client waits for that client's first object. A server
 // that had to wait for the last one to end may have been started for a client that the
@@ -237,63 +235,32 @@ void CKorLogServerApp::CloseDown(bool bSave) noexcept {
   }
   if (IsInUse()) return;
   if (m_bShuttingDown) {
-    Withdraw();
-    PostQuit();
+    Leave();
     return;
   }
   // Wine's launcher makes a client that found no class object look again once a second; a
   // server that went at once would leave clients on their way with no server at all. So the
-  // server stays a moment, still offering its class, and serves on if a client comes.
-  if (m_uLeaveTimer == 0) StartLeaveTimer(kLeaveGraceMs);
-}
-
-void CKorLogServerApp::StartLeaveTimer(UINT ms) {
-  m_uLeaveTimer = SetTimer(nullptr, 0, ms, &CKorLogServerApp::OnLeaveTimer);
-  if (m_uLeaveTimer != 0) return;
-  Withdraw();
-  PostQuit();
+  // server stays a moment after the last release, still offering its class, and serves on
+  // if a client comes.
+  if (m_uLeaveTimer != 0) KillTimer(nullptr, m_uLeaveTimer);
+  m_uLeaveTimer = SetTimer(nullptr, 0, kLeaveGraceMs, &CKorLogServerApp::OnLeaveTimer);
+  if (m_uLeaveTimer == 0) Leave();
 }
 
 void CALLBACK CKorLogServerApp::OnLeaveTimer(HWND, UINT, UINT_PTR idEvent, DWORD) {
   KillTimer(nullptr, idEvent);
-  GetServerApp().OnLeaveTimeout();
+  CKorLogServerApp& app = GetServerApp();
+  app.m_uLeaveTimer = 0;
+  if (!app.IsInUse()) app.Leave();
 }
 
-void CKorLogServerApp::OnLeaveTimeout() {
-  m_uLeaveTimer = 0;
+void CKorLogServerApp::Leave() {
   if (m_bQuitPosted) return;
-  if (IsInUse()) {
-    // A client came while the server was leaving: it serves on.
-    if (m_bWithdrawn &&
-        SUCCEEDED(CoRegisterClassObject(korlog::kClsid, m_pFactory.Get(), CLSCTX_LOCAL_SERVER,
-                                        REGCLS_MULTIPLEUSE, &m_dwClassCookie))) {
-      m_bWithdrawn = false;
-      m_instance.SetServing(true);
-    }
-    return;
-  }
-  if (!m_bWithdrawn) {
-    // A client that found the class object just before it went may still be on its way:
-    // its request is served for a moment more.
-    Withdraw();
-    StartLeaveTimer(kStragglerMs);
-    return;
-  }
-  PostQuit();
-}
-
-void CKorLogServerApp::Withdraw() {
-  if (m_bWithdrawn) return;
   // A client that arrives from now on must start a new server, not reach this one while it
-  // leaves (ExitInstance withdraws the class object again, ignoring the result). A new
-  // server waits for this one's final save.
+  // leaves: withdraw the class object at once (ExitInstance withdraws it again, ignoring
+  // the result). A new server waits for this one's final save.
   CoRevokeClassObject(m_dwClassCookie);
-  m_bWithdrawn = true;
   m_instance.SetServing(false);
-}
-
-void CKorLogServerApp::PostQuit() {
-  if (m_bQuitPosted) return;
   m_bQuitPosted = true;
   PostThreadMessageA(m_nThreadID, WM_QUIT, 0, 0);
 }

@@ -60,16 +60,11 @@ class CKorLogServerApp : public CAppBase {
   // A server started for a client that never got an object ends, as the quit rule would.
   void EndIfNeverUsed();
   static void CALLBACK OnIdleTimer(HWND, UINT, UINT_PTR idEvent, DWORD);
-  // Leaving once the quit rule lets the server go: a grace with the class object still
-  // offered, then a moment without it, then the end of the loop. A client given an object
-  // meanwhile keeps the server.
-  void StartLeaveTimer(UINT ms);
+  // At the end of the grace after the quit rule let the server go: it leaves, unless a late
+  // client got an object meanwhile.
   static void CALLBACK OnLeaveTimer(HWND, UINT, UINT_PTR idEvent, DWORD);
-  void OnLeaveTimeout();
-  // Takes the class object back from the object system.
-  void Withdraw();
-  // Ends the message loop; nothing is created from then on.
-  void PostQuit();
+  // Withdraws the class object and ends the message loop; nothing is created from then on.
+  void Leave();
 
   CServerInstance m_instance;
   std::unique_ptr<LogJournal> m_pJournal;
@@ -77,7 +72,6 @@ class CKorLogServerApp : public CAppBase {
   bool m_bOleInitialized = false;
   bool m_bQuitPosted = false;
   UINT_PTR m_uLeaveTimer = 0;
-  bool m_bWithdrawn = false;
   std::atomic<bool> m_bFinalSaveClaimed{false};
 };
 

@@ -45,7 +45,9 @@ expect 1 0 add special Alpha '=novalue'
 expect_error 2 "unknown item type 9" add 9 Alpha x
 expect_error 2 "usage: korlog add TYPE COMPONENT ITEM" add files Alpha
 
-# Queries. The server rereads the log at each start, so keys come back lower-cased.
+# Queries, once the server that took the changes has ended: the next one rereads the log,
+# so keys come back lower-cased.
+server_gone
 expect 0 1 installed ALPHA
 expect 1 0 installed Nothing
 expect 0 1 has files Alpha 'C:\KORAPP\A.DLL'

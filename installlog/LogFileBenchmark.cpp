@@ -94,6 +94,22 @@ void BM_OperationsL(benchmark::State& state) {
 }
 BENCHMARK(BM_OperationsL)->Unit(benchmark::kMicrosecond);
 
+// One AddItem of a new file into an M log, without (0) and with (1) the journal beside it:
+// what the journal adds to every changing call.
+void BM_AddItemM(benchmark::State& state) {
+  FakeInstallPlatform platform;
+  LogFile log(GeneratedLog("M"), platform);
+  LogJournal journal((fs::path(KOR_GENLOG_OUT) / "bench.journal").string());
+  if (state.range(0)) log.SetJournal(&journal);
+  int i = 0;
+  for (auto _ : state) {
+    log.AddItem(LogFile::FilesItem1, "BenchComp", "C:\\bench\\file" + std::to_string(i++) + ".dll");
+    if (i % 100000 == 0) journal.Clear();  // as a save would
+  }
+  journal.Clear();
+}
+BENCHMARK(BM_AddItemM)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 void BM_Read20M(benchmark::State& state) {
   UninstallDirs& dirs = Dirs();
   for (auto _ : state) {

@@ -34,3 +34,16 @@ function(kor_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# The Wine world the Windows tests of this build run in (scripts/wine-env.sh): a 32-bit
+# build needs a pure 32-bit prefix. CTest reads the setting before it runs any test.
+if(WIN32 AND KOR_BUILD_TESTS)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(KOR_WINE_ARCH win32)
+  else()
+    set(KOR_WINE_ARCH win64)
+  endif()
+  file(WRITE ${CMAKE_BINARY_DIR}/kor-wine-world.cmake "set(ENV{KOR_WINE_ARCH} ${KOR_WINE_ARCH})\n")
+  set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES
+               ${CMAKE_BINARY_DIR}/kor-wine-world.cmake)
+endif()

@@ -5,11 +5,20 @@
 #   kor_wine_end        stops that prefix's wineserver and removes the copy.
 #   kor_wine CMD...     runs a Windows program in it, under a timeout (KOR_WINE_TIMEOUT).
 #
-# This machine's kernel runs no 32-bit Linux code, so Wine runs in its 64-bit form: the
-# tests run the x86_64 build of the same sources; the i686 product is built beside it.
+# KOR_WINE_ARCH picks the world: win32, a pure 32-bit prefix for the i686 product (the
+# tests of a 32-bit build set it through CTest), or win64 (the default), a 64-bit prefix,
+# where the x86_64 build runs, and the i686 product too, under WoW64. Only machines whose
+# kernel runs 32-bit code can start 32-bit Wine; kor_wine_can_run_win32 says whether this
+# one can.
 
-KOR_WINE_LOADER=${KOR_WINE_LOADER:-/usr/lib/wine/wine64}
-KOR_WINESERVER=${KOR_WINESERVER:-/usr/lib/wine/wineserver64}
+KOR_WINE_ARCH=${KOR_WINE_ARCH:-win64}
+if [ "$KOR_WINE_ARCH" == win32 ]; then
+  KOR_WINE_LOADER=${KOR_WINE_LOADER:-/usr/lib/wine/wine}
+  KOR_WINESERVER=${KOR_WINESERVER:-/usr/lib/wine/wineserver32}
+else
+  KOR_WINE_LOADER=${KOR_WINE_LOADER:-/usr/lib/wine/wine64}
+  KOR_WINESERVER=${KOR_WINESERVER:-/usr/lib/wine/wineserver64}
+fi
 KOR_WINE_TIMEOUT=${KOR_WINE_TIMEOUT:-300}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -19,7 +28,7 @@ export WINESERVER=$KOR_WINESERVER
 kor_wine_base() {
   local version
   version=$("$KOR_WINE_LOADER" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n-' '_')
-  echo "${XDG_CACHE_HOME:-$HOME/.cache}/korlog/wineprefix-${version}-win64"
+  echo "${XDG_CACHE_HOME:-$HOME/.cache}/korlog/wineprefix-${version}-${KOR_WINE_ARCH}"
 }
 
 # Boots the base prefix once per Wine version; later calls find it ready.
@@ -32,7 +41,9 @@ kor_wine_ensure_base() {
     flock 9
     [ -f "$base/.kor-ready" ] && exit 0
     rm -rf "$base"
-    WINEPREFIX=$base WINEARCH=win64 timeout 600 "$KOR_WINE_LOADER" wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$base WINEARCH=$KOR_WINE_ARCH timeout 600 "$KOR_WINE_LOADER" wineboot -i \
+      >/dev/null 2>&1
+    [ -f "$base/drive_c/windows/system32/kernel32.dll" ] || exit 1
     # Without a display, windows still need a graphics driver: the null one.
     if [ -z "${DISPLAY:-}" ]; then
       WINEPREFIX=$base timeout 120 "$KOR_WINE_LOADER" reg add 'HKCU\Software\Wine\Drivers' \
@@ -42,6 +53,19 @@ kor_wine_ensure_base() {
     WINEPREFIX=$base "$KOR_WINESERVER" -w >/dev/null 2>&1 || true
     touch "$base/.kor-ready"
   ) 9>"$lock"
+}
+
+# True when this machine runs 32-bit Windows programs: a 32-bit prefix boots and a program
+# in it answers. The base prefix it leaves is the one the 32-bit world then uses.
+kor_wine_can_run_win32() {
+  (
+    KOR_WINE_ARCH=win32 KOR_WINE_LOADER= KOR_WINESERVER=
+    . "${BASH_SOURCE[0]}"
+    [ -x "$KOR_WINE_LOADER" ] || exit 1
+    kor_wine_ensure_base >/dev/null 2>&1 || exit 1
+    kor_wine_begin >/dev/null 2>&1 || exit 1
+    [ "$(KOR_WINE_TIMEOUT=60 kor_wine cmd /c echo kor32 2>/dev/null | tr -d '\r')" == kor32 ]
+  )
 }
 
 kor_wine_begin() {

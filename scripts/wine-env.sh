@@ -31,15 +31,23 @@ kor_wine_base() {
   echo "${XDG_CACHE_HOME:-$HOME/.cache}/korlog/wineprefix-${version}-${KOR_WINE_ARCH}"
 }
 
+# A booted base prefix; a 64-bit one booted before 32-bit Wine was installed lacks the
+# WoW64 half and is booted again.
+kor_wine_base_ready() {
+  [ -f "$1/.kor-ready" ] || return 1
+  [ "$KOR_WINE_ARCH" != win64 ] || [ ! -x /usr/lib/wine/wine ] ||
+    [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ]
+}
+
 # Boots the base prefix once per Wine version; later calls find it ready.
 kor_wine_ensure_base() {
   local base; base=$(kor_wine_base)
-  [ -f "$base/.kor-ready" ] && return 0
+  kor_wine_base_ready "$base" && return 0
   mkdir -p "$(dirname "$base")"
   local lock="$base.lock"
   (
     flock 9
-    [ -f "$base/.kor-ready" ] && exit 0
+    kor_wine_base_ready "$base" && exit 0
     rm -rf "$base"
     WINEPREFIX=$base WINEARCH=$KOR_WINE_ARCH timeout 600 "$KOR_WINE_LOADER" wineboot -i \
       >/dev/null 2>&1

@@ -15,3 +15,4 @@ add_executable(KorLogServer WIN32
 target_link_libraries(KorLogServer PRIVATE
   korcomponent korlog_typelib_res korregistration korwin32 korinstalllog korini korlog_idl
   ole32 oleaut32 uuid advapi32 user32 shell32)
+kor_ship(KorLogServer "KorLogServer install log automation server")

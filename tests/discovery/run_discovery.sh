@@ -3,9 +3,13 @@
 # with uninstall-directory values, lays out uninstall directories whose stand-in
 # uninstallers carry versions 7.2.0.0, 7.3.0.0 and "7,3,0,0" (or are missing), runs the
 # client, then checks the saved log byte for byte and which logs were deleted or kept.
+# Also reads the shipped executables' own versions (as discovery reads an uninstaller's)
+# and their manifests.
 # Usage: run_discovery.sh <source root> <client> <unst 7.2> <unst 7.3> <unst "7,3,0,0">
+#                         <version> <shipped executable>...
 set -u
-root=$1 client=$2 unst72=$3 unst73=$4 unstcomma=$5
+root=$1 client=$2 unst72=$3 unst73=$4 unstcomma=$5 version=$6
+shift 6
 . "$root/scripts/wine-env.sh"
 kor_wine_begin || { echo "discovery: no Wine prefix" >&2; exit 1; }
 
@@ -93,6 +97,15 @@ done
 for f in Apps/New/KorFiles.log Apps/New/Extra.log Apps/Gone/KorFiles.log Apps/Gone/Extra.log \
          korlog/KorFilesRemote.log KorFiles.log Extra.log; do
   [ ! -e "$C/$f" ] || fail "$f should not exist"
+done
+
+# The product as Windows users get it: its version block reads back through the same code,
+# and its manifest runs it as the invoker (no virtualized copy of the log).
+for exe in "$@"; do
+  said=$(kor_wine "$client" --product "$exe" | tr -d '\r')
+  grep -qx "version=$version" <<<"$said" || fail "$(basename "$exe"): ${said%%$'\n'*}, not $version"
+  grep -q 'requestedExecutionLevel level="asInvoker"' <<<"$said" ||
+    fail "$(basename "$exe") has no manifest running it as the invoker"
 done
 
 kor_wine_end

@@ -31,12 +31,12 @@ kor_wine_base() {
   echo "${XDG_CACHE_HOME:-$HOME/.cache}/korlog/wineprefix-${version}-${KOR_WINE_ARCH}"
 }
 
-# A booted base prefix; a 64-bit one booted before 32-bit Wine was installed lacks the
-# WoW64 half and is booted again.
+# A booted base prefix. A 64-bit one booted before 32-bit Wine could run lacks its WoW64
+# half and is booted again; where the kernel runs no 32-bit code it never gets one.
 kor_wine_base_ready() {
   [ -f "$1/.kor-ready" ] || return 1
-  [ "$KOR_WINE_ARCH" != win64 ] || [ ! -x /usr/lib/wine/wine ] ||
-    [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ]
+  [ "$KOR_WINE_ARCH" != win64 ] || [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ] ||
+    ! /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 # Boots the base prefix once per Wine version; later calls find it ready.

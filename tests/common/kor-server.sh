@@ -4,6 +4,7 @@
 #   kor_server_install SERVER_EXE   copies the server to "C:\Program Files\KorLog" and
 #                                   registers it with /RegServer; false if it is not registered
 #   kor_server_pids                 the Unix process ids of this prefix's running servers
+#   kor_server_wait_gone SECONDS    waits for every one of them to end; false on timeout
 
 KOR_SERVER_WIN='C:\Program Files\KorLog\KorLogServer.exe'
 KOR_SERVER_CLSID='{3A91C4E2-5B07-4D2F-9E61-7C2B8D04A1F3}'
@@ -25,4 +26,13 @@ kor_server_pids() {
     p=${p%/cmdline}
     tr '\0' '\n' 2>/dev/null <"/proc/$p/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
+}
+
+kor_server_wait_gone() {
+  local i
+  for i in $(seq $(($1 * 20))); do
+    [ -z "$(kor_server_pids)" ] && return 0
+    sleep 0.05
+  done
+  return 1
 }

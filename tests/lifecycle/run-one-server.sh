@@ -19,11 +19,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # Waits up to 10 s for every server of this prefix to end.
 servers_gone() {
-  local i
-  for i in $(seq 100); do
-    [ -z "$(kor_server_pids)" ] && return 0
-    sleep 0.1
-  done
+  kor_server_wait_gone 10 && return 0
   fail "$1: a server is still running 10 s after the last client"
   "$KOR_WINESERVER" -k
 }

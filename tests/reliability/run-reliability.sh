@@ -51,11 +51,7 @@ status=0
 # Waits until the last cycle's server has ended (its exit saves once more), so that each
 # cycle starts with no server and the killer finds the new one.
 server_gone() {
-  local i
-  for i in $(seq 600); do
-    [ -z "$(kor_server_pids)" ] && return 0
-    sleep 0.05
-  done
+  kor_server_wait_gone 30 && return 0
   echo "FAIL: the server did not end"
   status=1
 }

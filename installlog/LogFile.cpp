@@ -86,8 +86,7 @@ LogFile::LogFile(IInstallPlatform& platform) : m_platform(platform) {}
 
 LogFile::LogFile(const std::string& path, IInstallPlatform& platform) : m_platform(platform) {
   Read(path);  // a missing main file is created empty and gives an empty log
-  GroupDriverAndPrinterSections();
-  ConvertLegacySections();
+  ConvertMerged();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -388,26 +387,29 @@ bool LogFile::Load(const std::string& path, bool bDeleteAfterwards) {
   // A file that exists but cannot be read to its end is kept: deleting it would lose
   // entries that were never merged.
   const bool bExisted = m_platform.PathExists(path);
-  if (!bDeleteAfterwards || !bExisted) {
-    const bool bRead = Read(path);
-    GroupDriverAndPrinterSections();
-    ConvertLegacySections();
-    if (bDeleteAfterwards) m_platform.DeleteFile(path);
-    return bRead;
+  bool bRead = false;
+  if (bDeleteAfterwards && bExisted) {
+    // The file goes once merged, so its text goes into the journal before that.
+    std::string text;
+    bRead = ReadFileBytes(path, text);
+    MergeText(text);
+    if (m_pJournal && !text.empty()) {
+      m_pJournal->Append(LogJournalRecord::kMerge, 0, m_strUninstallerSuffix, text);
+    }
+  } else {
+    bRead = Read(path);  // a missing file is created empty, as the log's readers always have
+    ConvertMerged();
   }
-  // The file goes once merged, so its text goes into the journal before that.
-  std::string text;
-  const bool bRead = ReadFileBytes(path, text);
-  MergeText(text);
-  if (m_pJournal && !text.empty()) {
-    m_pJournal->Append(LogJournalRecord::kMerge, 0, m_strUninstallerSuffix, text);
-  }
-  if (bRead) m_platform.DeleteFile(path);
+  if (bDeleteAfterwards && (bRead || !bExisted)) m_platform.DeleteFile(path);
   return bRead;
 }
 
 void LogFile::MergeText(std::string_view text) {
   ReadText(text);
+  ConvertMerged();
+}
+
+void LogFile::ConvertMerged() {
   GroupDriverAndPrinterSections();
   ConvertLegacySections();
 }

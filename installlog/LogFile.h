@@ -93,6 +93,8 @@ class LogFile : public BaseIniFile {
   bool DropItem(int type, const std::string& component, const std::string& item);
   void DropComponent(const std::string& component);
   void MergeText(std::string_view text);
+  // The conversion pass that follows every read.
+  void ConvertMerged();
 
   IInstallPlatform& m_platform;
   std::string m_strUninstallerSuffix;

@@ -112,11 +112,25 @@ server_gone || kor_fail "the server ended after shutdown"
 expect_error 3 "cannot reach the log server: 0x800401F3 " installed Alpha
 grep -qi '^alpha=1' "$log" || kor_fail "shutdown 1 kept the log"
 
-# shutdown 0 deletes the log file.
+# shutdown 2 leaves the log as last written: what was recorded since is forgotten, and the
+# next start must not bring it back from the journal.
+# (Each korlog command releases its object, which saves; this client keeps its object.)
 kor_wine "$SERVER" /RegServer
+printf '%s\r\n' 'Set o = CreateObject("KorLog.Component")' \
+  'WScript.Echo o.AddItem(0, "Install", "Forgotten") & " " & o.ShutDown(2)' \
+  >"$(kor_wine_c)/forget.vbs"
+said=$(kor_wine cscript //nologo 'C:\forget.vbs' | tr -d '\r')
+[ "$said" = "1 $SERVER" ] || kor_fail "AddItem and ShutDown 2 answered: $said"
+server_gone || kor_fail "the server ended after shutdown 2"
+[ -e "$log.journal" ] && kor_fail "shutdown 2 left the journal"
+kor_wine "$SERVER" /RegServer
+expect 1 0 installed Forgotten
+
+# shutdown 0 deletes the log file, and the journal with it.
 expect 0 1 installed Alpha
 expect 0 "{\"result\":\"$(printf '%s' "$SERVER" | sed 's/\\/\\\\/g')\"}" --json shutdown 0
 server_gone || kor_fail "the server ended after shutdown 0"
 [ -e "$log" ] && kor_fail "shutdown 0 deleted the log"
+[ -e "$log.journal" ] && kor_fail "shutdown 0 left the journal"
 
 kor_finish

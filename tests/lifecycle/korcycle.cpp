@@ -19,25 +19,19 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
-#include <memory>
 #include <set>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "LogComponent_h.h"
 #include "server/ComPtr.h"
 #include "server/UniqueBstr.h"
+#include "server/UniqueHandle.h"
 
 namespace {
 
 constexpr DWORD kExitMs = 3000;
 constexpr DWORD kWindowMs = 5000;
-
-struct HandleCloser {
-  void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 struct Figures {
   int calls = 0;
@@ -78,7 +72,7 @@ bool RunAndWait(const std::wstring& commandLine) {
   }
   UniqueHandle process(pi.hProcess);
   UniqueHandle thread(pi.hThread);
-  return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0;
+  return WaitForSingleObject(process.Get(), 30000) == WAIT_OBJECT_0;
 }
 
 // Wine's launcher has been seen, once in a long run with other tests beside it, to fail to
@@ -141,7 +135,7 @@ void ShutDownCycle(int cycle, const std::wstring& serverExe, std::set<DWORD>& hu
     std::printf("cycle %d: ShutDown answered 0x%08lx\n", cycle, static_cast<unsigned long>(hr));
   }
   log.Reset();
-  AwaitExit(pid, process.get(), hung, f, cycle);
+  AwaitExit(pid, process.Get(), hung, f, cycle);
 }
 
 void ReleaseCycle(int cycle, std::set<DWORD>& hung, Figures& f) {
@@ -163,7 +157,7 @@ void ReleaseCycle(int cycle, std::set<DWORD>& hung, Figures& f) {
   f.maxCallMs = std::max(f.maxCallMs, ms);
   // The last release returns 0 once the server has taken it.
   if (left == 0) ++f.answers;
-  AwaitExit(pid, process.get(), hung, f, cycle);
+  AwaitExit(pid, process.Get(), hung, f, cycle);
 }
 
 // One client's links: creates, links each name in turn (holding the object holdMs between

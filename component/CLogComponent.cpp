@@ -10,11 +10,11 @@
 #include <new>
 #include <string>
 
-#include "component/AutomationText.h"
+#include "com/AutomationText.h"
+#include "com/UniqueBstr.h"
 #include "component/KorLogIds.h"
 #include "server/CKorLogServerApp.h"
 #include "server/Registration.h"
-#include "server/UniqueBstr.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <oaidl.h>
 
 #include "LogComponent_h.h"
+#include "com/ComPtr.h"
 #include "server/CUnknown.h"
-#include "server/ComPtr.h"
 
 class CLogComponent : public CUnknown, public ILogComponent, public ISupportErrorInfo {
  public:

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
-#include "server/Win32IniPlatform.h"
+#include "win32/Win32IniPlatform.h"
 #endif
 
 int main(int argc, char** argv) {

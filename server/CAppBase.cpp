@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "win32/Win32Text.h"
+
 CAppBase* CAppBase::s_pApp = nullptr;
 
 namespace {
@@ -21,15 +23,6 @@ namespace {
 // is torn down first.
 constexpr DWORD kQuietMs = 250;
 constexpr DWORD kMaxDrainMs = 2000;
-
-std::string ToAnsi(const wchar_t* psz) {
-  const int cb = WideCharToMultiByte(CP_ACP, 0, psz, -1, nullptr, 0, nullptr, nullptr);
-  if (cb <= 1) return std::string();
-  std::string s(static_cast<size_t>(cb), '\0');
-  WideCharToMultiByte(CP_ACP, 0, psz, -1, s.data(), cb, nullptr, nullptr);
-  s.resize(static_cast<size_t>(cb) - 1);
-  return s;
-}
 
 }  // namespace
 
@@ -93,7 +86,7 @@ void CAppBase::ParseCommandLine(CCmdLineInfo& info) {
   std::unique_ptr<wchar_t*, LocalFreer> argv(CommandLineToArgvW(GetCommandLineW(), &argc));
   if (!argv) return;
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(ToAnsi(argv.get()[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(win32text::WideToAnsi(argv.get()[i]));
   info.ParseArguments(args);
 }
 

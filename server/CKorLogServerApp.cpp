@@ -11,9 +11,9 @@
 #include "server/CCmdLine.h"
 #include "server/InitSecurity.h"
 #include "server/Registration.h"
-#include "server/Win32IniPlatform.h"
-#include "server/Win32InstallPlatform.h"
 #include "server/resource.h"
+#include "win32/Win32IniPlatform.h"
+#include "win32/Win32InstallPlatform.h"
 
 LONG g_cServerLocks = 0;
 

@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "com/ComPtr.h"
 #include "installlog/LogFile.h"
 #include "installlog/LogJournal.h"
 #include "server/CAppBase.h"
 #include "server/CFactory.h"
 #include "server/CServerInstance.h"
-#include "server/ComPtr.h"
 
 class CWin32InstallPlatform;
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "server/UniqueHandle.h"
+#include "win32/UniqueHandle.h"
 
 class CServerInstance {
  public:

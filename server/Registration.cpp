@@ -11,8 +11,8 @@
 #include <new>
 #include <string>
 
+#include "com/RegKey.h"
 #include "component/KorLogIds.h"
-#include "server/RegKey.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "installlog/LogFile.h"
-#include "server/Win32IniPlatform.h"
-#include "server/Win32InstallPlatform.h"
+#include "win32/Win32IniPlatform.h"
+#include "win32/Win32InstallPlatform.h"
 
 int PrintProduct(const char* path) {
   CWin32InstallPlatform platform;

@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "LogComponent_h.h"
-#include "server/ComPtr.h"
-#include "server/UniqueBstr.h"
-#include "server/UniqueHandle.h"
+#include "com/ComPtr.h"
+#include "com/UniqueBstr.h"
+#include "win32/UniqueHandle.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "server/RegKey.h"
+#include "com/RegKey.h"
 #include "server/Registration.h"
 #include "tests/registration/RegistrationTestSupport.h"
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "server/RegKey.h"
+#include "com/RegKey.h"
 
 StoredValue ReadValue(HKEY root, const std::string& path, const char* valueName) {
   StoredValue value;

@@ -8,8 +8,8 @@
 
 #include <string>
 
+#include "com/RegKey.h"
 #include "component/KorLogIds.h"
-#include "server/RegKey.h"
 #include "server/Registration.h"
 #include "tests/registration/RegistrationTestSupport.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "LogComponent_h.h"
-#include "server/ComPtr.h"
-#include "server/UniqueBstr.h"
+#include "com/ComPtr.h"
+#include "com/UniqueBstr.h"
 
 namespace rel {
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "LogComponent_h.h"
-#include "server/ComPtr.h"
-#include "server/UniqueBstr.h"
+#include "com/ComPtr.h"
+#include "com/UniqueBstr.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "LogComponent_h.h"
+#include "com/ComPtr.h"
+#include "com/UniqueBstr.h"
 #include "gtest/gtest.h"
-#include "server/ComPtr.h"
-#include "server/UniqueBstr.h"
 #include "tests/server/TraceWindow.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "server/UniqueBstr.h"
-#include "tools/korlog/Win32Text.h"
+#include "com/UniqueBstr.h"
+#include "win32/Win32Text.h"
 
 // The arguments of one call, owned as variants and cleared when the call is over.
 class CDispatchLogClient::CArgs {

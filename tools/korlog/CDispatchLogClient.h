@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "server/ComPtr.h"
+#include "com/ComPtr.h"
 #include "tools/korlog/ILogClient.h"
 
 class CDispatchLogClient final : public ILogClient {

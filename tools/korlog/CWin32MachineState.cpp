@@ -7,8 +7,8 @@
 
 #include <string_view>
 
+#include "com/RegKey.h"
 #include "ini/IniText.h"
-#include "tools/korlog/UniqueHkey.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ IMachineState::Presence CWin32MachineState::RegistryState(const std::string& pat
   while (!subkey.empty() && subkey.back() == '\\') subkey.pop_back();
   if (subkey.empty()) return Presence::kPresent;
 
-  UniqueHkey key;
+  RegKey key;
   LONG error = RegOpenKeyExA(hRoot, subkey.c_str(), 0, KEY_READ, key.Put());
   if (error == ERROR_SUCCESS) return Presence::kPresent;
   if (!IsNotFound(static_cast<DWORD>(error))) return Presence::kUnknown;

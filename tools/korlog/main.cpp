@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "server/Win32IniPlatform.h"
 #include "tools/korlog/CComApartment.h"
 #include "tools/korlog/CDispatchLogClient.h"
 #include "tools/korlog/CKorlogApp.h"
 #include "tools/korlog/CWin32MachineState.h"
-#include "tools/korlog/Win32Text.h"
+#include "win32/Win32IniPlatform.h"
+#include "win32/Win32Text.h"
 
 int main(int argc, char** argv) {
   InstallWin32IniPlatform();

@@ -1,5 +1,5 @@
 // The INI store's platform on Windows; see Win32IniPlatform.h.
-#include "server/Win32IniPlatform.h"
+#include "win32/Win32IniPlatform.h"
 
 #include <windows.h>
 // The store's seam has a method of this name; the Win32 API of the same name is not used.

@@ -1,5 +1,5 @@
 // Narrow <-> automation string conversions in the ANSI code page.
-#include "component/AutomationText.h"
+#include "com/AutomationText.h"
 
 #include <windows.h>
 

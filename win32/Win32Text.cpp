@@ -1,5 +1,5 @@
 // Conversions through MultiByteToWideChar and WideCharToMultiByte, sized in a first pass.
-#include "tools/korlog/Win32Text.h"
+#include "win32/Win32Text.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
-// Text conversions korlog needs on Windows: between the ANSI code page (the log's) and the
-// UTF-16 of automation, and from ANSI to UTF-8 for JSON.
+// Text conversions between the ANSI code page (the log's and the command line's narrow form)
+// and UTF-16, and from ANSI to UTF-8 for JSON. Unconvertible text gives the empty string.
 #pragma once
 
 #include <string>

@@ -1,6 +1,6 @@
 // The install log's machine on Windows; see Win32InstallPlatform.h. Every key is held by a
 // RegKey and every buffer by a vector, so no early return leaks.
-#include "server/Win32InstallPlatform.h"
+#include "win32/Win32InstallPlatform.h"
 
 #include <windows.h>
 // The seam has a method of this name; the API is called by its ANSI name below.
@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "server/RegKey.h"
+#include "com/RegKey.h"
 
 namespace {
 

@@ -47,3 +47,24 @@ if(WIN32 AND KOR_BUILD_TESTS)
   set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY TEST_INCLUDE_FILES
                ${CMAKE_BINARY_DIR}/kor-wine-world.cmake)
 endif()
+
+# kor_add_wow64_test(NAME <name> [TIMEOUT <s>] COMMAND <args>...): in a 32-bit build, an
+# end-to-end suite once more as <name>_wow64, with the product on 64-bit Windows (KOR_WOW64=1:
+# a 64-bit prefix, the product under "Program Files (x86)"). Its 64-bit clients come from the
+# x86_64 build beside this one, KOR_WIN64_BUILD.
+if(WIN32 AND KOR_BUILD_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(KOR_WIN64_BUILD ${CMAKE_SOURCE_DIR}/build/win64
+      CACHE PATH "The x86_64 build whose test clients the WoW64 suites run")
+endif()
+function(kor_add_wow64_test)
+  if(NOT (WIN32 AND KOR_BUILD_TESTS AND CMAKE_SIZEOF_VOID_P EQUAL 4))
+    return()
+  endif()
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "COMMAND" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${T_NAME}_wow64 COMMAND ${T_COMMAND})
+  set_tests_properties(${T_NAME}_wow64 PROPERTIES TIMEOUT ${T_TIMEOUT}
+                       ENVIRONMENT "KOR_WOW64=1;KOR_WINE_ARCH=win64")
+endfunction()

@@ -9,9 +9,11 @@
 # tests of a 32-bit build set it through CTest), or win64 (the default), a 64-bit prefix,
 # where the x86_64 build runs, and the i686 product too, under WoW64. Only machines whose
 # kernel runs 32-bit code can start 32-bit Wine; kor_wine_can_run_win32 says whether this
-# one can.
+# one can. KOR_WOW64=1 is the i686 product on 64-bit Windows: a 64-bit prefix, the product
+# under "Program Files (x86)", its system directory SysWOW64.
 
 KOR_WINE_ARCH=${KOR_WINE_ARCH:-win64}
+[ "${KOR_WOW64:-}" != 1 ] || KOR_WINE_ARCH=win64
 if [ "$KOR_WINE_ARCH" == win32 ]; then
   KOR_WINE_LOADER=${KOR_WINE_LOADER:-/usr/lib/wine/wine}
   KOR_WINESERVER=${KOR_WINESERVER:-/usr/lib/wine/wineserver32}
@@ -103,6 +105,28 @@ kor_wine() {
   timeout "$KOR_WINE_TIMEOUT" "$KOR_WINE_LOADER" "$@"
 }
 
-# The Unix path of the prefix's C: drive, and of its system directory.
+# The Unix path of the prefix's C: drive, and of the product's system directory (what it
+# calls "C:\windows\system32"; a 32-bit program on 64-bit Windows is redirected to SysWOW64).
 kor_wine_c() { echo "$WINEPREFIX/drive_c"; }
-kor_wine_system32() { echo "$WINEPREFIX/drive_c/windows/system32"; }
+kor_wine_system32() {
+  if [ "${KOR_WOW64:-}" == 1 ]; then
+    echo "$WINEPREFIX/drive_c/windows/syswow64"
+  else
+    echo "$WINEPREFIX/drive_c/windows/system32"
+  fi
+}
+
+# The product's Program Files folder, as a folder name under C:.
+kor_wine_program_files() {
+  if [ "${KOR_WOW64:-}" == 1 ]; then echo 'Program Files (x86)'; else echo 'Program Files'; fi
+}
+
+# The script host a 32-bit installer runs: SysWOW64's on 64-bit Windows.
+kor_wine_cscript32() {
+  if [ "${KOR_WOW64:-}" == 1 ]; then echo 'C:\windows\syswow64\cscript.exe'; else echo cscript; fi
+}
+
+# reg.exe on the registry as the product sees it: the 32-bit view under WoW64.
+kor_wine_reg() {
+  if [ "${KOR_WOW64:-}" == 1 ]; then kor_wine reg "$@" /reg:32; else kor_wine reg "$@"; fi
+}

@@ -1,7 +1,8 @@
 #!/bin/bash
 # korlog.exe under Wine against the real server, installed as the server tests install it
-# ("C:\Program Files\KorLog\KorLogServer.exe", registered with /RegServer): every command's
-# output and exit status, `check` after recorded files are deleted, and shutdown.
+# ("C:\Program Files\KorLog\KorLogServer.exe", or under "Program Files (x86)" with
+# KOR_WOW64=1; registered with /RegServer): every command's output and exit status, `check`
+# after recorded files are deleted, and shutdown.
 #   korlog-server.sh KORLOG.EXE KORLOGSERVER.EXE KORTRACE.EXE
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,10 +14,11 @@ KORTRACE=$3
 export KOR_WINE_TIMEOUT=120
 kor_wine_begin || { echo "no Wine prefix" >&2; exit 1; }
 
-install_dir="$(kor_wine_c)/Program Files/KorLog"
+. "$here/../common/kor-server.sh"
+install_dir="$(kor_wine_c)/$(kor_wine_program_files)/KorLog"
 mkdir -p "$install_dir"
 cp "$server" "$install_dir/KorLogServer.exe"
-SERVER='C:\Program Files\KorLog\KorLogServer.exe'
+SERVER=$KOR_SERVER_WIN
 log="$(kor_wine_system32)/KorFiles.log"
 server_gone() { kor_wine "$KORTRACE" wait-gone 5000; }
 
@@ -27,7 +29,7 @@ kor_wine "$SERVER" /RegServer
 app="$(kor_wine_c)/korapp"
 mkdir -p "$app"
 touch "$app/a.dll" "$app/gone.dll" "$app/beta.txt"
-kor_wine reg add 'HKLM\Software\KorTest\Present' /f >/dev/null 2>&1
+kor_wine_reg add 'HKLM\Software\KorTest\Present' /f >/dev/null 2>&1
 
 # Changes: the answer printed, and the exit status carrying it.
 expect 0 1 add child Install Alpha

@@ -20,15 +20,37 @@
 
 namespace {
 
-const wchar_t kServerPath[] = L"C:\\Program Files\\KorLog\\KorLogServer.exe";
 constexpr DWORD kExitMs = 3000;
 
-std::string SystemFile(const char* name) {
+// KOR_WOW64=1: the server is the 32-bit product on 64-bit Windows, and this client may be a
+// 64-bit program, whose own system directory and registry view are not the server's.
+bool ServerIsWow64() {
+  char value[4] = {};
+  return GetEnvironmentVariableA("KOR_WOW64", value, sizeof(value)) == 1 && value[0] == '1';
+}
+
+std::wstring ServerPath() {
+  return ServerIsWow64() ? L"C:\\Program Files (x86)\\KorLog\\KorLogServer.exe"
+                         : L"C:\\Program Files\\KorLog\\KorLogServer.exe";
+}
+
+// A file of the server's system directory, named as the server names it in its trace.
+std::string SystemName(const char* name) {
   char dir[MAX_PATH] = {};
   GetSystemDirectoryA(dir, MAX_PATH);
   return std::string(dir) + "\\" + name;
 }
 
+// The same file as this client reaches it.
+std::string SystemFile(const char* name) {
+  char dir[MAX_PATH] = {};
+  if (!ServerIsWow64() || GetSystemWow64DirectoryA(dir, MAX_PATH) == 0) {
+    GetSystemDirectoryA(dir, MAX_PATH);
+  }
+  return std::string(dir) + "\\" + name;
+}
+
+std::string LogName() { return SystemName("KorFiles.log"); }
 std::string LogPath() { return SystemFile("KorFiles.log"); }
 
 // The file's text with ASCII letters in lower case (keys read back from disk are lower case).
@@ -77,7 +99,7 @@ ComPtr<ILogComponent> Create() {
 
 // Runs the server with arguments and waits for it to end.
 DWORD RunServer(const std::wstring& args) {
-  std::wstring cmd = L"\"" + std::wstring(kServerPath) + L"\" " + args;
+  std::wstring cmd = L"\"" + ServerPath() + L"\" " + args;
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
@@ -95,7 +117,7 @@ DWORD RunServer(const std::wstring& args) {
 
 // Starts the server by hand (no arguments) without waiting.
 DWORD StartServerByHand() {
-  std::wstring cmd = L"\"" + std::wstring(kServerPath) + L"\"";
+  std::wstring cmd = L"\"" + ServerPath() + L"\"";
   STARTUPINFOW si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
@@ -112,7 +134,7 @@ bool ClassRegistered() {
   HKEY key = nullptr;
   const LONG rc = RegOpenKeyExA(HKEY_CLASSES_ROOT,
                                 "CLSID\\{3A91C4E2-5B07-4D2F-9E61-7C2B8D04A1F3}\\LocalServer32", 0,
-                                KEY_READ, &key);
+                                KEY_READ | (ServerIsWow64() ? KEY_WOW64_32KEY : 0), &key);
   if (rc == ERROR_SUCCESS) RegCloseKey(key);
   return rc == ERROR_SUCCESS;
 }
@@ -427,7 +449,7 @@ TEST_F(ServerTest, CreationRefusesAggregationAndUnknownInterfaces) {
   EXPECT_EQ(nullptr, p);
   // One object made and destroyed: its creation line and its close-down.
   const std::vector<std::string> expected = {"CreateInstance: Created a component.",
-                                             "CloseDown: saving log file: " + LogPath()};
+                                             "CloseDown: saving log file: " + LogName()};
   EXPECT_EQ(expected, trace.New());
 }
 
@@ -441,7 +463,7 @@ TEST_F(ServerTest, OneObjectEndsTheHiddenServerAfterTwoSaves) {
   EXPECT_FALSE(window.IsVisible());
   const std::vector<std::string> start = window.Lines();
   ASSERT_EQ(3u, start.size());
-  EXPECT_EQ("InitInstance: log file name is " + LogPath(), start[0]);
+  EXPECT_EQ("InitInstance: log file name is " + LogName(), start[0]);
   EXPECT_EQ("InitInstance: assimilating all other log files.", start[1]);
   EXPECT_EQ("CreateInstance: Created a component.", start[2]);
 
@@ -462,7 +484,7 @@ TEST_F(ServerTest, TwoOverlappingObjectsEndTheServerOnlyWithTheSecond) {
   TraceWatch trace;
   first.Reset();
   EXPECT_FALSE(WaitProcessGone(trace.Window().ProcessId(), 500));
-  EXPECT_EQ(std::vector<std::string>{"CloseDown: saving log file: " + LogPath()}, trace.New());
+  EXPECT_EQ(std::vector<std::string>{"CloseDown: saving log file: " + LogName()}, trace.New());
   LONG r = 0;
   EXPECT_EQ(S_OK, second->IsInstalled(B(L"X").Get(), &r));
   second.Reset();
@@ -479,7 +501,7 @@ TEST_F(ServerTest, StartedByHandTheServerOutlivesItsObjects) {
   log.Reset();
   EXPECT_FALSE(WaitProcessGone(pid, 1000)) << "started by hand, it keeps running";
   EXPECT_EQ(std::vector<std::string>({"CreateInstance: Created a component.",
-                                      "CloseDown: saving log file: " + LogPath()}),
+                                      "CloseDown: saving log file: " + LogName()}),
             trace.New());
   log = Create();
   UniqueBstr exe;
@@ -511,7 +533,7 @@ TEST_F(ServerTest, ShutDownUnregistersEndsTheServerAndKeepsDeletesOrLeavesTheLog
 
     UniqueBstr exe;
     ASSERT_EQ(S_OK, log->ShutDown(row.keepFile, exe.Put()));
-    EXPECT_EQ(kServerPath, W(exe.Get()));
+    EXPECT_EQ(ServerPath(), W(exe.Get()));
     EXPECT_TRUE(WaitProcessGone(window.ProcessId(), kExitMs)) << "ended despite the other object";
     EXPECT_FALSE(ClassRegistered());
     EXPECT_EQ(row.bFile, FileExists(LogPath()));

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs one group of KorLogServer tests in a throw-away Wine prefix: installs the server as
-# "C:\Program Files\KorLog\KorLogServer.exe", registers it with /RegServer, runs the group,
-# and checks that no server process is left.
+# "C:\Program Files\KorLog\KorLogServer.exe" (under "Program Files (x86)" with KOR_WOW64=1,
+# where the VBScript client runs in the 64-bit script host and the JScript one in the 32-bit
+# host), registers it with /RegServer, runs the group, and checks that no server is left.
 #   run-server-test.sh GROUP SERVER_EXE KORTRACE_EXE CLIENT_EXE SOURCE_DIR
 set -u
 group=$1 server=$2 kortrace=$3 client=$4 src=$5
@@ -9,11 +10,10 @@ group=$1 server=$2 kortrace=$3 client=$4 src=$5
 export KOR_WINE_TIMEOUT=120
 kor_wine_begin || { echo "no Wine prefix" >&2; exit 1; }
 
-install_dir="$(kor_wine_c)/Program Files/KorLog"
-mkdir -p "$install_dir" "$(kor_wine_c)/kortest"
-cp "$server" "$install_dir/KorLogServer.exe"
+. "$src/../common/kor-server.sh"
+mkdir -p "$(kor_wine_c)/kortest"
 cp "$kortrace" "$(kor_wine_c)/kortest/kortrace.exe"
-SERVER='C:\Program Files\KorLog\KorLogServer.exe'
+SERVER=$KOR_SERVER_WIN
 KORTRACE='C:\kortest\kortrace.exe'
 CLSID='{3A91C4E2-5B07-4D2F-9E61-7C2B8D04A1F3}'
 failures=0
@@ -22,12 +22,11 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
 server_running() { ! kor_wine "$KORTRACE" wait-gone 0; }
-registered() { kor_wine reg query "HKCR\\CLSID\\$CLSID\\LocalServer32" >/dev/null 2>&1; }
-unregister() { kor_wine reg delete "HKCR\\CLSID\\$CLSID" /f >/dev/null 2>&1; \
-               kor_wine reg delete 'HKCR\KorLog.Component' /f >/dev/null 2>&1; }
+registered() { kor_wine_reg query "HKCR\\CLSID\\$CLSID\\LocalServer32" >/dev/null 2>&1; }
+unregister() { kor_wine_reg delete "HKCR\\CLSID\\$CLSID" /f >/dev/null 2>&1; \
+               kor_wine_reg delete 'HKCR\KorLog.Component' /f >/dev/null 2>&1; }
 
-kor_wine "$SERVER" /RegServer
-registered || fail "/RegServer registers the server"
+kor_server_install "$server" || fail "/RegServer registers the server"
 
 # Compares a file of escaped trace lines with the expected file.
 expect_lines() {  # name, actual file, expected file
@@ -45,8 +44,12 @@ scripts)
   cp "$src"/clients/*.vbs "$src"/clients/*.js "$(kor_wine_c)/kortest/"
   for script in client.vbs client.js; do
     registered || kor_wine "$SERVER" /RegServer
-    out=$(kor_wine cscript //nologo "C:\\kortest\\$script" 2>&1 | tr -d '\r')
-    expected=$(tr -d '\r' <"$src/clients/$script.expected")
+    host=cscript
+    [ $script == client.js ] && host=$(kor_wine_cscript32)
+    out=$(kor_wine "$host" //nologo "C:\\kortest\\$script" 2>&1 | tr -d '\r')
+    # The answers name the server's own path, wherever it is installed.
+    expected=$(tr -d '\r' <"$src/clients/$script.expected" |
+      sed "s|C:\\\\Program Files\\\\KorLog\\\\|${KOR_SERVER_DIR//\\/\\\\}\\\\|")
     if [ "$out" == "$expected" ]; then pass "$script answers"; else
       fail "$script answers"; diff -u <(echo "$expected") <(echo "$out") | head -60; fi
     expect_lines "$script trace lines" "$(kor_wine_c)/kortest/trace-$script.txt" \

@@ -6,6 +6,7 @@
 #include "tools/korlog/CComponentTree.h"
 #include "tools/korlog/COfflineLogClient.h"
 #include "tools/korlog/COrphanCheck.h"
+#include "tools/korlog/CUninstallPlan.h"
 
 namespace {
 
@@ -191,11 +192,39 @@ int CKorlogApp::Run(const CKorlogArgs& args, ILogClient& client) {
       }
       return report->IsClean() ? kExitYes : kExitNo;
     }
+    case Command::kUninstall:
+      return Uninstall(args, client);
     case Command::kNormalize:
     case Command::kNone:
       break;
   }
   return Fail(kExitUsage, "no command given; \"korlog /?\" lists the commands");
+}
+
+// The plan is printed in every case; only --yes without --dry-run carries it out, and then
+// the result is printed instead.
+int CKorlogApp::Uninstall(const CKorlogArgs& args, ILogClient& client) {
+  const std::string& component = args.args[0];
+  if (!m_pUninstall) return Fail(kExitUsage, "uninstall cannot change this machine");
+  std::string error;
+  std::optional<CUninstallPlan> plan =
+      CUninstallPlan::Make(client, *m_pUninstall, component, error);
+  if (!plan) return Fail(kExitUnreachable, error);
+  if (plan->IsUnknown()) return Fail(kExitNo, component + " is not installed");
+  const bool bGo = args.bYes && !args.bDryRun;
+  const bool bExecuted = !bGo || plan->Execute(client, *m_pUninstall, error);
+  if (args.bJson) {
+    CJsonWriter json(m_toUtf8);
+    plan->ToJson(json);
+    m_strOut += json.Text();
+  } else {
+    m_strOut += plan->ToText();
+  }
+  if (!bExecuted) return Fail(kExitUnreachable, error);
+  if (!args.bDryRun && !args.bYes) {
+    return Fail(kExitUsage, "uninstall changes this machine: add --yes to go ahead, or --dry-run");
+  }
+  return plan->IsComplete() ? kExitYes : kExitNo;
 }
 
 int CKorlogApp::Normalize(const std::string& in, const std::string& out) {

@@ -87,6 +87,29 @@ constexpr CommandInfo kCommands[] = {
      "Writes a log file in normal form.",
      "Reads the log file IN with the conversions the server applies and writes it to OUT\n"
      "in normal form. IN is not changed unless it is also OUT. Exits 0.\n"},
+    {Command::kUninstall, "uninstall", false, 1, 1, kServer,
+     "uninstall COMPONENT [--dry-run] [--yes]",
+     "Removes a component's files, registry entries and start-menu entries.",
+     "Removes what COMPONENT and every component below it record, children first, and then\n"
+     "the components from the log. An item that another installed component also records\n"
+     "stays, and so does a component that another one also lists. Files, registry values\n"
+     "and shortcuts go first; then folders, registry keys and start-menu folders, deepest\n"
+     "first, each only when nothing is left in it (a key goes with its values, never with\n"
+     "subkeys). Drive roots, the Windows folder and the folders directly in it, the Program\n"
+     "Files and ProgramData folders, the profiles, the start-menu folders themselves, hive\n"
+     "roots and the keys directly below them are never removed. A registry value whose path\n"
+     "names a key is that key; paths without a root key lie below HKEY_LOCAL_MACHINE;\n"
+     "relative start-menu entries lie below the common and the user's Programs folders.\n"
+     "A component that leaves something behind keeps it and its link in the log.\n"
+     "\n"
+     "Prints one line per component and per step: remove (removed), absent, kept (another\n"
+     "component records it), refused, not empty or failed, with the path and why.\n"
+     "  --dry-run  Only prints the plan; nothing changes.\n"
+     "  --yes      Goes ahead. Without --dry-run or --yes the plan is printed and the\n"
+     "             command exits 2, changing nothing.\n"
+     "Exits 0 when everything went or stays only because another component holds it, 1\n"
+     "when something could not go (or would not, with --dry-run) or COMPONENT is not\n"
+     "installed.\n"},
 };
 
 const CommandInfo* FindCommand(std::string_view name) {
@@ -132,6 +155,10 @@ bool CKorlogArgs::Parse(const std::vector<std::string>& argv, std::string& error
       bHelp = true;
     } else if (arg == "--json") {
       bJson = true;
+    } else if (arg == "--dry-run") {
+      bDryRun = true;
+    } else if (arg == "--yes") {
+      bYes = true;
     } else if (arg == "--file" || arg.rfind("--file=", 0) == 0) {
       if (arg == "--file") {
         if (i + 1 == argv.size()) {
@@ -167,6 +194,11 @@ bool CKorlogArgs::Parse(const std::vector<std::string>& argv, std::string& error
   }
   command = pInfo->command;
   if (bHelp) return true;
+  if ((bDryRun || bYes) && command != Command::kUninstall) {
+    error = std::string(bDryRun ? "--dry-run" : "--yes") + " belongs to uninstall, not " +
+            pInfo->pszName;
+    return false;
+  }
 
   positional.erase(positional.begin());
   const int cArgs = static_cast<int>(positional.size());
@@ -228,7 +260,8 @@ std::string CKorlogArgs::HelpText(Command command) {
       "Commands:\n";
   for (const CommandInfo& info : kCommands) {
     std::string line = std::string("  ") + info.pszUsage;
-    line.resize(35, ' ');
+    // A usage longer than the column keeps its whole text; its summary follows it.
+    line.resize(line.size() < 35 ? 35 : line.size() + 2, ' ');
     text += line + info.pszSummary + "\n";
   }
   text += "\nTYPE is a number or a name: " + itemtypes::Summary() +

@@ -1,6 +1,7 @@
 // korlog's command line: the options, the command and its arguments, checked against the
-// command table. Options are --file PATH, --json and the help switches (/?, -?, -h, --help),
-// anywhere before "--"; everything else is positional, the first being the command.
+// command table. Options are --file PATH, --json, uninstall's --dry-run and --yes, and the
+// help switches (/?, -?, -h, --help), anywhere before "--"; everything else is positional,
+// the first being the command.
 #pragma once
 
 #include <string>
@@ -23,6 +24,7 @@ class CKorlogArgs {
     kTree,
     kCheck,
     kNormalize,
+    kUninstall,
   };
 
   // Parses the arguments after the program name. False, with a one-line message in error,
@@ -37,6 +39,8 @@ class CKorlogArgs {
   bool bHelp = false;
   bool bJson = false;
   bool bOffline = false;          // --file given
+  bool bDryRun = false;           // uninstall only shows its plan
+  bool bYes = false;              // uninstall goes ahead
   std::string strFile;            // the path after --file
   int nType = 0;                  // the item type of the commands that take one
   long nKeep = 1;                 // shutdown's argument; 1 saves the log

@@ -77,6 +77,10 @@ TEST(KorlogArgs, RefusesBadInputWithOneLineNamingTheProblem) {
       {{"--file", "x.log", "remove-component", "C"}, "needs the server"},
       {{"--file", "x.log", "shutdown"}, "needs the server"},
       {{"--file", "x.log", "normalize", "a", "b"}, "not --file"},
+      {{"--file", "x.log", "uninstall", "C", "--dry-run"}, "needs the server"},
+      {{"uninstall", "--yes"}, "korlog uninstall COMPONENT [--dry-run] [--yes]"},
+      {{"remove-component", "C", "--yes"}, "--yes belongs to uninstall"},
+      {{"--dry-run", "tree"}, "--dry-run belongs to uninstall"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.pszNamed);
@@ -93,7 +97,7 @@ TEST(KorlogArgs, ProgramHelpListsEveryCommandAndCommandHelpItsUsage) {
   for (const char* pszCommand :
        {"add TYPE COMPONENT ITEM", "remove TYPE", "remove-component", "installed", "has TYPE",
         "match TYPE", "special COMPONENT", "parent", "items TYPE", "shutdown [KEEP]", "tree",
-        "check", "normalize IN OUT", "--file PATH", "--json", "/?"}) {
+        "check", "normalize IN OUT", "uninstall COMPONENT", "--file PATH", "--json", "/?"}) {
     SCOPED_TRACE(pszCommand);
     EXPECT_NE(program.find(pszCommand), std::string::npos);
   }

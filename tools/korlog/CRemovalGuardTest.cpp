@@ -1,8 +1,8 @@
 // The refusals: which paths and keys an uninstall never removes, whatever the log records.
 
-#include "tools/korlog/CRemovalGuard.h"
-
 #include <gtest/gtest.h>
+
+#include "tools/korlog/CRemovalGuard.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "tools/korlog/CDispatchLogClient.h"
 #include "tools/korlog/CKorlogApp.h"
 #include "tools/korlog/CWin32MachineState.h"
+#include "tools/korlog/CWin32UninstallMachine.h"
 #include "win32/Win32IniPlatform.h"
 #include "win32/Win32Text.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   InstallWin32IniPlatform();
   const CComApartment apartment;
   CWin32MachineState machine;
+  CWin32UninstallMachine uninstallMachine;
   CKorlogApp app(
       [&apartment](std::string& error) -> std::unique_ptr<ILogClient> {
         if (FAILED(apartment.Result())) {
@@ -25,7 +27,8 @@ int main(int argc, char** argv) {
         }
         return CDispatchLogClient::Connect(error);
       },
-      machine, [](std::string_view text) { return win32text::AnsiToUtf8(text); });
+      machine, [](std::string_view text) { return win32text::AnsiToUtf8(text); },
+      &uninstallMachine);
   const int status = app.Main(std::vector<std::string>(argv + 1, argv + argc));
   std::fwrite(app.Out().data(), 1, app.Out().size(), stdout);
   std::fwrite(app.Err().data(), 1, app.Err().size(), stderr);

@@ -1,20 +1,22 @@
 // The log component's methods: each converts its strings, traces, calls one install-log
 // operation and returns S_OK with the answer in its retval. Allocation failure becomes
-// E_OUTOFMEMORY at the method's edge, before the log has been changed.
+// E_OUTOFMEMORY at the method's edge, before the log has been changed, with the retval 0 or
+// null.
 #include "component/CLogComponent.h"
 
 #include <windows.h>
 
 #include <oleauto.h>
 
+#include <array>
 #include <new>
 #include <string>
+#include <tuple>
 
 #include "com/AutomationText.h"
 #include "com/UniqueBstr.h"
 #include "component/KorLogIds.h"
-#include "server/CKorLogServerApp.h"
-#include "server/Registration.h"
+#include "installlog/LogFile.h"
 
 namespace {
 
@@ -30,25 +32,45 @@ HRESULT AtEdge(Body&& body) noexcept {
   }
 }
 
-LogFile* TheLog() { return GetServerApp().m_pLogFile.get(); }
-
 std::string TypeText(LONG itemType) { return std::to_string(itemType); }
 
 }  // namespace
 
-HRESULT CLogComponent::CreateInstance(IUnknown* pUnknownOuter, CUnknown** ppResult) {
+HRESULT CLogComponent::CreateInstance(IUnknown* pUnknownOuter, ILogComponentHost& host,
+                                      CServerLifetime& lifetime, CUnknown** ppResult) noexcept {
+  if (ppResult == nullptr) return E_POINTER;
+  *ppResult = nullptr;
   if (pUnknownOuter != nullptr) return CLASS_E_NOAGGREGATION;
   return AtEdge([&] {
-    *ppResult = new CLogComponent;
-    Trace("CreateInstance: Created a component.");
+    const std::string line = "CreateInstance: Created a component.";
+    *ppResult = new CLogComponent(host, lifetime);
+    host.Trace(line);
     return S_OK;
   });
 }
 
-CLogComponent::CLogComponent() : CUnknown(nullptr) {
+CLogComponent::CLogComponent(ILogComponentHost& host, CServerLifetime& lifetime)
+    : CUnknown(nullptr, lifetime), m_host(host) {
   // Without a log (never while requests are accepted) there is nothing to merge into.
-  CKorLogServerApp& app = GetServerApp();
-  if (app.m_pLogFile) app.m_pLogFile->Load(app.m_strRemoteLogPath, true);
+  if (LogFile* pLog = m_host.GetLog()) pLog->Load(m_host.GetRemoteLogPath(), true);
+}
+
+template <class T, class Body, class... Texts>
+HRESULT CLogComponent::Serve(T* pResult, const char* pszNoLog, Body&& body,
+                             Texts... texts) noexcept {
+  if (pResult == nullptr) return E_POINTER;
+  *pResult = T();
+  return AtEdge([&] {
+    // In the order given: the braces evaluate left to right.
+    const std::array<std::string, sizeof...(Texts)> strings = {NarrowFromBstr(texts)...};
+    LogFile* pLog = m_host.GetLog();
+    if (pLog == nullptr) {
+      if (pszNoLog != nullptr) m_host.Trace(pszNoLog);
+      return S_OK;
+    }
+    return std::apply([&](const auto&... text) -> HRESULT { return body(*pLog, text...); },
+                      strings);
+  });
 }
 
 CLogComponent::~CLogComponent() = default;
@@ -134,160 +156,121 @@ HRESULT STDMETHODCALLTYPE CLogComponent::InterfaceSupportsErrorInfo(REFIID riid)
 
 HRESULT STDMETHODCALLTYPE CLogComponent::AddItem(LONG itemType, BSTR component, BSTR itemName,
                                                  LONG* result) {
-  if (result == nullptr) return E_POINTER;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    const std::string strItem = NarrowFromBstr(itemName);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) {
-      *result = 0;
-      return S_OK;
-    }
-    Trace("AddItem: Writing item " + strItem + " (type " + TypeText(itemType) +
-          ") under component " + strComponent + "\n");
-    *result = pLog->AddItem(itemType, strComponent, strItem) ? 1 : 0;
-    return S_OK;
-  });
+  return Serve(
+      result, nullptr,
+      [&](LogFile& log, const std::string& strComponent, const std::string& strItem) {
+        m_host.Trace("AddItem: Writing item " + strItem + " (type " + TypeText(itemType) +
+                     ") under component " + strComponent + "\n");
+        *result = log.AddItem(itemType, strComponent, strItem) ? 1 : 0;
+        return S_OK;
+      },
+      component, itemName);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::RemoveItem(LONG itemType, BSTR component, BSTR itemName,
                                                     LONG* result) {
-  if (result == nullptr) return E_POINTER;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    const std::string strItem = NarrowFromBstr(itemName);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) {
-      *result = 0;
-      return S_OK;
-    }
-    Trace("RemoveItem: Removing item " + strItem + " (type " + TypeText(itemType) +
-          ") under component " + strComponent + "\n");
-    *result = pLog->RemoveItem(itemType, strComponent, strItem) ? 1 : 0;
-    return S_OK;
-  });
+  return Serve(
+      result, nullptr,
+      [&](LogFile& log, const std::string& strComponent, const std::string& strItem) {
+        m_host.Trace("RemoveItem: Removing item " + strItem + " (type " + TypeText(itemType) +
+                     ") under component " + strComponent + "\n");
+        *result = log.RemoveItem(itemType, strComponent, strItem) ? 1 : 0;
+        return S_OK;
+      },
+      component, itemName);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::RemoveComponent(BSTR component, LONG* result) {
-  if (result == nullptr) return E_POINTER;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) {
-      *result = 0;
-      return S_OK;
-    }
-    Trace("RemoveComponent: whacking " + strComponent);
-    pLog->RemoveComponent(strComponent);
-    *result = 1;
-    return S_OK;
-  });
+  return Serve(
+      result, nullptr,
+      [&](LogFile& log, const std::string& strComponent) {
+        m_host.Trace("RemoveComponent: whacking " + strComponent);
+        log.RemoveComponent(strComponent);
+        *result = 1;
+        return S_OK;
+      },
+      component);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::IsInstalled(BSTR component, LONG* result) {
-  if (result == nullptr) return E_POINTER;
-  *result = 0;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) {
-      Trace("IsInstalled: No log file found.");
-      return S_OK;
-    }
-    const bool bInstalled = pLog->IsInstalled(strComponent);
-    Trace("IsInstalled: Checking if " + strComponent + " is installed.  " +
-          (bInstalled ? "It is." : "It ain't."));
-    *result = bInstalled ? 1 : 0;
-    return S_OK;
-  });
+  return Serve(
+      result, "IsInstalled: No log file found.",
+      [&](LogFile& log, const std::string& strComponent) {
+        const bool bInstalled = log.IsInstalled(strComponent);
+        m_host.Trace("IsInstalled: Checking if " + strComponent + " is installed.  " +
+                     (bInstalled ? "It is." : "It ain't."));
+        *result = bInstalled ? 1 : 0;
+        return S_OK;
+      },
+      component);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::HasItem(LONG itemType, BSTR component, BSTR itemName,
                                                  LONG* result) {
-  if (result == nullptr) return E_POINTER;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    const std::string strItem = NarrowFromBstr(itemName);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) {
-      *result = 0;
-      return S_OK;
-    }
-    Trace("HasItem: checking existence of item " + strItem + " (type " + TypeText(itemType) +
-          ") in component " + strComponent);
-    *result = pLog->HasItem(itemType, strComponent, strItem) ? 1 : 0;
-    return S_OK;
-  });
+  return Serve(
+      result, nullptr,
+      [&](LogFile& log, const std::string& strComponent, const std::string& strItem) {
+        m_host.Trace("HasItem: checking existence of item " + strItem + " (type " +
+                     TypeText(itemType) + ") in component " + strComponent);
+        *result = log.HasItem(itemType, strComponent, strItem) ? 1 : 0;
+        return S_OK;
+      },
+      component, itemName);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::GetMatchingItem(LONG itemType, BSTR component,
                                                          BSTR itemSubstring, BSTR* itemName) {
-  if (itemName == nullptr) return E_POINTER;
-  *itemName = nullptr;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    const std::string strSubstring = NarrowFromBstr(itemSubstring);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) return S_OK;
-    Trace("GetMatchingItem: finding item with substring " + strSubstring + " in componnet " +
-          strComponent + " (type " + TypeText(itemType) + ")");
-    return BstrFromNarrow(pLog->GetMatchingItem(itemType, strComponent, strSubstring), itemName);
-  });
+  return Serve(
+      itemName, nullptr,
+      [&](LogFile& log, const std::string& strComponent, const std::string& strSubstring) {
+        m_host.Trace("GetMatchingItem: finding item with substring " + strSubstring +
+                     " in componnet " + strComponent + " (type " + TypeText(itemType) + ")");
+        return BstrFromNarrow(log.GetMatchingItem(itemType, strComponent, strSubstring), itemName);
+      },
+      component, itemSubstring);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::GetSpecialItem(BSTR component, BSTR itemName,
                                                         BSTR* value) {
-  if (value == nullptr) return E_POINTER;
-  *value = nullptr;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    const std::string strItem = NarrowFromBstr(itemName);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) return S_OK;
-    Trace("GetSpecialItem: component " + strComponent + ", item " + strItem);
-    return BstrFromNarrow(pLog->GetSpecialItem(LogFile::SpecialItem, strComponent, strItem), value);
-  });
+  return Serve(
+      value, nullptr,
+      [&](LogFile& log, const std::string& strComponent, const std::string& strItem) {
+        m_host.Trace("GetSpecialItem: component " + strComponent + ", item " + strItem);
+        return BstrFromNarrow(log.GetSpecialItem(LogFile::SpecialItem, strComponent, strItem),
+                              value);
+      },
+      component, itemName);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::GetParent(BSTR component, BSTR* parent) {
-  if (parent == nullptr) return E_POINTER;
-  *parent = nullptr;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) {
-      Trace("GetParent: No log file found.");
-      return S_OK;
-    }
-    const std::string strParent = pLog->GetParent(strComponent);
-    UniqueBstr answer;
-    const HRESULT hr = BstrFromNarrow(strParent, answer.Put());
-    if (FAILED(hr)) return hr;
-    Trace("GetParent: parent of item " + strComponent + " is " + strParent + ".");
-    *parent = answer.Detach();
-    return S_OK;
-  });
+  return Serve(
+      parent, "GetParent: No log file found.",
+      [&](LogFile& log, const std::string& strComponent) {
+        const std::string strParent = log.GetParent(strComponent);
+        UniqueBstr answer;
+        const HRESULT hr = BstrFromNarrow(strParent, answer.Put());
+        if (FAILED(hr)) return hr;
+        m_host.Trace("GetParent: parent of item " + strComponent + " is " + strParent + ".");
+        *parent = answer.Detach();
+        return S_OK;
+      },
+      component);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::GetAllItems(LONG itemType, BSTR component,
                                                      BSTR* allItems) {
-  if (allItems == nullptr) return E_POINTER;
-  *allItems = nullptr;
-  return AtEdge([&] {
-    const std::string strComponent = NarrowFromBstr(component);
-    LogFile* pLog = TheLog();
-    if (pLog == nullptr) {
-      Trace("GetAllItems: No log file found.");
-      return S_OK;
-    }
-    const std::string strAll = pLog->GetAllItems(itemType, strComponent);
-    UniqueBstr answer;
-    const HRESULT hr = BstrFromNarrow(strAll, answer.Put());
-    if (FAILED(hr)) return hr;
-    if (strAll.empty()) Trace("GetAllItems: No appropriate entries found.");
-    *allItems = answer.Detach();
-    return S_OK;
-  });
+  return Serve(
+      allItems, "GetAllItems: No log file found.",
+      [&](LogFile& log, const std::string& strComponent) {
+        const std::string strAll = log.GetAllItems(itemType, strComponent);
+        UniqueBstr answer;
+        const HRESULT hr = BstrFromNarrow(strAll, answer.Put());
+        if (FAILED(hr)) return hr;
+        if (strAll.empty()) m_host.Trace("GetAllItems: No appropriate entries found.");
+        *allItems = answer.Detach();
+        return S_OK;
+      },
+      component);
 }
 
 HRESULT STDMETHODCALLTYPE CLogComponent::ShutDown(LONG keepFile, BSTR* exeFile) {
@@ -298,17 +281,7 @@ HRESULT STDMETHODCALLTYPE CLogComponent::ShutDown(LONG keepFile, BSTR* exeFile) 
   const DWORD cch = GetModuleFileNameW(nullptr, path, MAX_PATH);
   UniqueBstr answer(SysAllocStringLen(path, cch < MAX_PATH ? cch : 0));
   if (!answer.Get()) return E_OUTOFMEMORY;
-
-  CKorLogServerApp& app = GetServerApp();
-  RemoveRegistration();
-  app.m_bShuttingDown = true;
-  app.CloseDown(keepFile == 1);
-  if (keepFile != 1) {
-    // What was not saved is to be forgotten: nothing of it may come back at the next start.
-    app.DiscardJournal();
-    if (keepFile == 0) DeleteFileA(app.m_strLogPath.c_str());
-    app.m_strLogPath.clear();
-  }
+  m_host.EndService(keepFile);
   *exeFile = answer.Detach();
   return S_OK;
 }

@@ -1,6 +1,6 @@
 // The log component: the one kind of object the server hands to clients. A thin layer over
-// the application's install log that converts strings, writes trace lines and turns the
-// log's answers into the retvals of ILogComponent; IDispatch goes through the type library.
+// its host's install log that converts strings, writes trace lines and turns the log's
+// answers into the retvals of ILogComponent; IDispatch goes through the type library.
 #pragma once
 
 #include <windows.h>
@@ -8,14 +8,18 @@
 #include <oaidl.h>
 
 #include "LogComponent_h.h"
+#include "com/CServerLifetime.h"
+#include "com/CUnknown.h"
 #include "com/ComPtr.h"
-#include "server/CUnknown.h"
+#include "component/ILogComponentHost.h"
 
 class CLogComponent : public CUnknown, public ILogComponent, public ISupportErrorInfo {
  public:
   // The creation function: refuses any outer unknown with CLASS_E_NOAGGREGATION; otherwise a
-  // new object (count 1) in *ppResult and the trace line of its creation.
-  static HRESULT CreateInstance(IUnknown* pUnknownOuter, CUnknown** ppResult);
+  // new object (count 1, counted in lifetime) in *ppResult and the trace line of its
+  // creation. *ppResult is null on failure.
+  static HRESULT CreateInstance(IUnknown* pUnknownOuter, ILogComponentHost& host,
+                                CServerLifetime& lifetime, CUnknown** ppResult) noexcept;
 
   // --- CUnknown ---
   HRESULT STDMETHODCALLTYPE NondelegatingQueryInterface(REFIID iid, void** ppv) override;
@@ -57,9 +61,16 @@ class CLogComponent : public CUnknown, public ILogComponent, public ISupportErro
 
  private:
   // Merges (and deletes) a remote copy of the log that has appeared since start-up.
-  CLogComponent();
-  // Releases the type information; the base then counts the object out and runs CloseDown.
+  CLogComponent(ILogComponentHost& host, CServerLifetime& lifetime);
+  // Releases the type information; the base then counts the object out.
   ~CLogComponent() override;
 
+  // The shape of the log methods: the retval emptied first (0 or null whatever fails), the
+  // BSTR arguments converted, then body(log, texts...) with the host's log; without a log
+  // only pszNoLog is traced, if given. No exception leaves.
+  template <class T, class Body, class... Texts>
+  HRESULT Serve(T* pResult, const char* pszNoLog, Body&& body, Texts... texts) noexcept;
+
+  ILogComponentHost& m_host;
   ComPtr<ITypeInfo> m_pTypeInfo;
 };

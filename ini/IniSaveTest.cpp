@@ -2,7 +2,9 @@
 // replacement that never leaves a torn or half-written log behind.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "ini/BaseIniFile.h"
@@ -10,6 +12,9 @@
 #include "ini/ScratchDir.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
@@ -31,6 +36,24 @@ BaseIniFile& NewDocument() {
 
 const char kNewLog[] =
     "[Empty]\r\n\r\n[Install]\r\nKorViewer=1\r\n\r\n[KorViewer_FILES]\r\nC:\\Kor\\a.dll=1\r\n\r\n";
+
+#ifndef _WIN32
+// Sets or clears the immutable flag of a directory (chattr +i): nothing may be created,
+// renamed or removed in it, not even by root. False when the file system or the process's
+// capabilities refuse it.
+bool SetImmutable(const fs::path& path, bool bImmutable) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool bOk = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (bOk) {
+    flags = bImmutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    bOk = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ::close(fd);
+  return bOk;
+}
+#endif
 
 size_t FilesIn(const ScratchDir& dir) {
   size_t n = 0;
@@ -99,21 +122,30 @@ TEST(IniSave, KeepsAReadOnlyTargetAndRemovesTheTemporaryFile) {
 }
 
 TEST(IniSave, KeepsTheOldFileInAnUnwritableDirectory) {
-#ifndef _WIN32
-  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only directories";
-#endif
+#ifdef _WIN32
+  GTEST_SKIP() << "directories have no write permission on Windows";
+#else
   ScratchDir dir;
   const std::string log = dir.Path("KorFiles.log");
   WriteBytes(log, kOldLog);
-  fs::permissions(dir.Root(), fs::perms::owner_read | fs::perms::owner_exec);
+  // Permissions do not stop root, which is how CI runs: its directory is made immutable.
+  const bool bRoot = ::geteuid() == 0;
+  if (bRoot) {
+    ASSERT_TRUE(SetImmutable(dir.Root(), true))
+        << "root cannot make a directory immutable here, so the case cannot be set up";
+  } else {
+    fs::permissions(dir.Root(), fs::perms::owner_read | fs::perms::owner_exec);
+  }
   const bool bSaved = NewDocument().Save(log);
-  fs::permissions(dir.Root(), fs::perms::owner_all);
-#ifdef _WIN32
-  GTEST_SKIP() << "directories have no write permission on Windows";
-#endif
+  if (bRoot) {
+    SetImmutable(dir.Root(), false);
+  } else {
+    fs::permissions(dir.Root(), fs::perms::owner_all);
+  }
   EXPECT_FALSE(bSaved);
   EXPECT_EQ(ReadBytes(log), kOldLog);
   EXPECT_EQ(FilesIn(dir), 1u);
+#endif
 }
 
 TEST(IniSave, KeepsTheOldFileWhenTheCommitFails) {
@@ -220,5 +252,85 @@ TEST(IniSave, ReplacesALogThatAReaderHoldsOpen) {
   EXPECT_EQ(FilesIn(dir), 1u);
 }
 #endif
+
+// A save writes only when the file could hold other bytes than the document's: the
+// document changed since it read or saved that file, or someone else wrote, replaced or
+// deleted the file, or the last save failed, or the system cannot tell.
+TEST(IniSave, WritesOnlyWhenTheFileCouldDifferFromTheDocument) {
+  using Step = std::function<void(BaseIniFile&, FakeIniPlatform&, const std::string&)>;
+  const struct {
+    const char* what;
+    Step between;
+    bool bWrites;
+  } rows[] = {
+      {"nothing", [](BaseIniFile&, FakeIniPlatform&, const std::string&) {}, false},
+      {"questions",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) {
+         doc.GetValue("A", "k");
+         doc.FindSection("B");
+         doc.RemoveValue("A", "missing");
+       },
+       false},
+      {"the same value again",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.SetValue("A", "k", "v"); },
+       false},
+      {"another value",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.SetValue("A", "k", "w"); },
+       true},
+      {"the key in another case",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.SetValue("A", "K", "v"); },
+       true},
+      {"a removed item",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.RemoveValue("A", "k"); },
+       true},
+      {"a new section",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.FindOrCreateSection("B"); },
+       true},
+      {"the file replaced",
+       [](BaseIniFile&, FakeIniPlatform&, const std::string& path) {
+         WriteBytes(path + ".other", "[A]\r\nk=x\r\nm=1\r\n\r\n");  // the same size
+         fs::rename(path + ".other", path);
+       },
+       true},
+      {"the file touched",
+       [](BaseIniFile&, FakeIniPlatform&, const std::string& path) {
+         fs::last_write_time(path, fs::last_write_time(path) + std::chrono::hours(1));
+       },
+       true},
+      {"the file deleted",
+       [](BaseIniFile&, FakeIniPlatform&, const std::string& path) { fs::remove(path); }, true},
+      {"a failed save",
+       [](BaseIniFile& doc, FakeIniPlatform& platform, const std::string& path) {
+         doc.SetValue("A", "k", "w");
+         platform.m_bFailCommit = true;
+         doc.Save(path);
+         platform.m_bFailCommit = false;
+       },
+       true},
+      {"a system without file stamps",
+       [](BaseIniFile&, FakeIniPlatform& platform, const std::string&) {
+         platform.m_bNoStamps = true;
+       },
+       true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScratchDir dir;
+    const std::string log = dir.Path("KorFiles.log");
+    WriteBytes(log, "[A]\r\nk=v\r\nm=1\r\n\r\n");
+    FakeIniPlatform platform;
+    BaseIniFile doc;
+    ASSERT_TRUE(doc.Read(log));
+    row.between(doc, platform, log);
+    const int cCommits = platform.m_cCommits;
+    EXPECT_TRUE(doc.Save(log));
+    EXPECT_EQ(row.bWrites, platform.m_cCommits > cCommits);
+    EXPECT_EQ(ReadBytes(log), doc.ToText());
+    // Once written, the file is in step again.
+    const int cWritten = platform.m_cCommits;
+    EXPECT_TRUE(doc.Save(log));
+    EXPECT_EQ(platform.m_bNoStamps, platform.m_cCommits > cWritten);
+  }
+}
 
 }  // namespace

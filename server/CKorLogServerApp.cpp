@@ -7,15 +7,14 @@
 #include <objbase.h>
 #include <ole2.h>
 
+#include "com/Registration.h"
+#include "component/CLogComponent.h"
 #include "component/KorLogIds.h"
 #include "server/CCmdLine.h"
 #include "server/InitSecurity.h"
-#include "server/Registration.h"
 #include "server/resource.h"
 #include "win32/Win32IniPlatform.h"
 #include "win32/Win32InstallPlatform.h"
-
-LONG g_cServerLocks = 0;
 
 namespace {
 
@@ -56,12 +55,20 @@ std::string ModuleFileName() {
   return std::string(buffer, cch < sizeof(buffer) ? cch : sizeof(buffer) - 1);
 }
 
+// The registration of this executable on this machine, as the RegServer switch writes it.
+void RegisterServer() {
+  WriteRegistration(ModuleFileName().c_str(), nullptr, korlog::kClsid, korlog::kDescription,
+                    korlog::kVersionIndependentProgId, korlog::kProgId, korlog::kLibId);
+}
+
+void UnregisterServer() {
+  RemoveRegistration(korlog::kClsid, korlog::kIid, korlog::kLibId,
+                     korlog::kVersionIndependentProgId, korlog::kProgId);
+}
+
 }  // namespace
 
 CKorLogServerApp& GetServerApp() { return theApp; }
-
-void Trace(const char* pszLine) { GetServerApp().AddTraceLine(pszLine); }
-void Trace(const std::string& line) { GetServerApp().AddTraceLine(line.c_str()); }
 
 CKorLogServerApp::CKorLogServerApp() = default;
 CKorLogServerApp::~CKorLogServerApp() = default;
@@ -77,12 +84,11 @@ bool CKorLogServerApp::InitInstance() {
   CCmdLine cmdLine;
   ParseCommandLine(cmdLine);
   if (cmdLine.m_nRegAction == CCmdLine::kRegister) {
-    WriteRegistration(ModuleFileName().c_str(), nullptr, korlog::kClsid, korlog::kDescription,
-                      korlog::kVersionIndependentProgId, korlog::kProgId, korlog::kLibId);
+    RegisterServer();
     return false;
   }
   if (cmdLine.m_nRegAction == CCmdLine::kUnregister) {
-    RemoveRegistration();
+    UnregisterServer();
     return false;
   }
 
@@ -102,15 +108,18 @@ bool CKorLogServerApp::InitInstance() {
       return false;
   }
 
-  m_pFactory = ComPtr<CFactory>(new CFactory);
+  m_pFactory = ComPtr<CFactory>(
+      new CFactory([this](IUnknown* pUnknownOuter,
+                          CUnknown** ppResult) { return CreateComponent(pUnknownOuter, ppResult); },
+                   m_lifetime));
   const HRESULT hr = CoRegisterClassObject(korlog::kClsid, m_pFactory.Get(), CLSCTX_LOCAL_SERVER,
                                            REGCLS_MULTIPLEUSE, &m_dwClassCookie);
   if (FAILED(hr)) return false;
 
-  m_pMainWnd = std::make_unique<CMainFrame>();
+  m_pMainWnd = std::make_unique<CMainFrame>(*this);
   m_pMainWnd->LoadFrame(IDR_MAINFRAME, kFrameStyle);
   if (bEmbedded) {
-    InterlockedIncrement(&g_cServerLocks);
+    m_lifetime.AddLock();
     m_bUserControl = false;
     ShowWindow(m_pMainWnd->GetHwnd(), SW_HIDE);
   } else {
@@ -163,7 +172,9 @@ void CALLBACK CKorLogServerApp::OnIdleTimer(HWND, UINT, UINT_PTR idEvent, DWORD)
 void CKorLogServerApp::EndIfNeverUsed() {
   // A client that got an object either holds it or has released it, and then the
   // server is ending already.
-  if (m_uLeaveTimer != 0 || m_bQuitPosted || m_bUserControl || m_cObjects != 0) return;
+  if (m_uLeaveTimer != 0 || m_bQuitPosted || m_bUserControl || m_lifetime.Objects() != 0) {
+    return;
+  }
   CloseDown(false);  // drops the lock taken at start for the client
 }
 
@@ -223,7 +234,7 @@ void CKorLogServerApp::DiscardJournal() {
 }
 
 void CKorLogServerApp::CloseDown(bool bSave) noexcept {
-  InterlockedDecrement(&g_cServerLocks);
+  m_lifetime.DropLock();
   if (m_pLogFile && bSave) {
     // Runs in destructors and at the end of ShutDown: a trace line that fails for want of
     // memory must not stop the save.
@@ -268,11 +279,44 @@ void CKorLogServerApp::Leave() {
 bool CKorLogServerApp::IsInUse() const {
   if (m_bShuttingDown) return false;
   if (m_bUserControl) return true;
-  if (m_cObjects != 0) return true;
-  if (g_cServerLocks > 0) return true;
+  if (m_lifetime.Objects() != 0) return true;
+  if (m_lifetime.Locks() > 0) return true;
   return false;
 }
 
 void CKorLogServerApp::AddTraceLine(const char* pszLine) {
   if (m_pMainWnd) m_pMainWnd->AddTraceLine(pszLine);
+}
+
+HRESULT CKorLogServerApp::CreateComponent(IUnknown* pUnknownOuter, CUnknown** ppResult) noexcept {
+  // A request that was on its way when the server decided to end: an object made now would
+  // die with the server under its client.
+  if (IsLeaving()) {
+    if (ppResult != nullptr) *ppResult = nullptr;
+    return CO_E_SERVER_STOPPING;
+  }
+  return CLogComponent::CreateInstance(pUnknownOuter, *this, m_lifetime, ppResult);
+}
+
+void CKorLogServerApp::EndService(long keepFile) noexcept {
+  UnregisterServer();
+  m_bShuttingDown = true;
+  CloseDown(keepFile == 1);
+  if (keepFile != 1) {
+    // What was not saved is to be forgotten: nothing of it may come back at the next start.
+    DiscardJournal();
+    if (keepFile == 0) DeleteFileA(m_strLogPath.c_str());
+    m_strLogPath.clear();
+  }
+}
+
+void CKorLogServerApp::OnRegister() { RegisterServer(); }
+
+void CKorLogServerApp::OnUnregister() { UnregisterServer(); }
+
+void CKorLogServerApp::OnEndSession() {
+  // The session really ends: the exit run first, then the close-down step, which finds no
+  // log any more. The second exit run at the loop's end finds nothing left.
+  ExitInstance();
+  CloseDown(true);
 }

@@ -1,6 +1,6 @@
-// The server's application object: it owns the install log, its two paths and the class
-// factory, runs start-up by mode, counts objects and locks, and decides when the server
-// quits. Also the process-wide Trace function and server lock count.
+// The server's application object: it owns the install log, its two paths, the class factory
+// and the lifetime counts, runs start-up by mode, and decides when the server quits. It is the
+// log component's host and the main window's owner.
 #pragma once
 
 #include <windows.h>
@@ -9,16 +9,19 @@
 #include <memory>
 #include <string>
 
+#include "com/CFactory.h"
+#include "com/CServerLifetime.h"
 #include "com/ComPtr.h"
+#include "component/ILogComponentHost.h"
 #include "installlog/LogFile.h"
 #include "installlog/LogJournal.h"
 #include "server/CAppBase.h"
-#include "server/CFactory.h"
 #include "server/CServerInstance.h"
+#include "server/IMainFrameOwner.h"
 
 class CWin32InstallPlatform;
 
-class CKorLogServerApp : public CAppBase {
+class CKorLogServerApp : public CAppBase, public ILogComponentHost, public IMainFrameOwner {
  public:
   CKorLogServerApp();
   ~CKorLogServerApp() override;
@@ -36,12 +39,24 @@ class CKorLogServerApp : public CAppBase {
   void AddTraceLine(const char* pszLine);
   // True once the quit message has been posted: the server is leaving and creates nothing.
   bool IsLeaving() const { return m_bQuitPosted; }
-  // Forgets the changes not yet saved: the journal goes and takes no more records.
-  void DiscardJournal();
 
+  // --- ILogComponentHost ---
+  LogFile* GetLog() override { return m_pLogFile.get(); }
+  const std::string& GetRemoteLogPath() const override { return m_strRemoteLogPath; }
+  void Trace(const std::string& line) noexcept override { AddTraceLine(line.c_str()); }
+  // Unregisters, forces the quit, and keeps (1), deletes (0) or leaves as last written (any
+  // other value) the log; what was not saved is forgotten unless it is kept.
+  void EndService(long keepFile) noexcept override;
+
+  // --- IMainFrameOwner ---
+  void OnRegister() override;
+  void OnUnregister() override;
+  void OnEndSession() override;
+
+  // The live component objects and the server locks.
+  CServerLifetime m_lifetime{[this](bool bSave) { CloseDown(bSave); }};
   DWORD m_dwClassCookie = 0;
   ComPtr<CFactory> m_pFactory;
-  LONG m_cObjects = 0;
   bool m_bUserControl = false;
   bool m_bShuttingDown = false;
   std::unique_ptr<LogFile> m_pLogFile;
@@ -57,6 +72,10 @@ class CKorLogServerApp : public CAppBase {
   bool SaveLog() noexcept;
   // Applies what a server that died before saving left in the journal, and saves.
   void RecoverJournal();
+  // Forgets the changes not yet saved: the journal goes and takes no more records.
+  void DiscardJournal();
+  // The factory's creation function: a log component, unless the server is leaving.
+  HRESULT CreateComponent(IUnknown* pUnknownOuter, CUnknown** ppResult) noexcept;
   // A server started for a client that never got an object ends, as the quit rule would.
   void EndIfNeverUsed();
   static void CALLBACK OnIdleTimer(HWND, UINT, UINT_PTR idEvent, DWORD);
@@ -77,10 +96,3 @@ class CKorLogServerApp : public CAppBase {
 
 // The one application object.
 CKorLogServerApp& GetServerApp();
-
-// Appends a trace line through the application object.
-void Trace(const char* pszLine);
-void Trace(const std::string& line);
-
-// The process-wide server lock count; 0 or below means no locks.
-extern LONG g_cServerLocks;

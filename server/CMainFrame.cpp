@@ -7,9 +7,6 @@
 
 #include <string>
 
-#include "component/KorLogIds.h"
-#include "server/CKorLogServerApp.h"
-#include "server/Registration.h"
 #include "server/resource.h"
 
 namespace {
@@ -40,12 +37,6 @@ std::string LoadTitle(UINT nID) {
   const int cch = LoadStringA(GetModuleHandleA(nullptr), nID, buffer, sizeof(buffer));
   std::string text(buffer, cch > 0 ? static_cast<size_t>(cch) : 0);
   return text.substr(0, text.find('\n'));
-}
-
-std::string ModuleFileName() {
-  char buffer[512] = {};
-  const DWORD cch = GetModuleFileNameA(nullptr, buffer, sizeof(buffer));
-  return std::string(buffer, cch < sizeof(buffer) ? cch : sizeof(buffer) - 1);
 }
 
 }  // namespace
@@ -117,13 +108,10 @@ bool CMainFrame::OnCmdMsg(UINT nID, CmdAction action) {
   switch (nID) {
     case ID_FILE_REGISTER:
       // As the RegServer switch does, for the running executable on this machine.
-      if (bExecute) {
-        WriteRegistration(ModuleFileName().c_str(), nullptr, korlog::kClsid, korlog::kDescription,
-                          korlog::kVersionIndependentProgId, korlog::kProgId, korlog::kLibId);
-      }
+      if (bExecute) m_owner.OnRegister();
       return true;
     case ID_FILE_UNREGISTER:
-      if (bExecute) RemoveRegistration();
+      if (bExecute) m_owner.OnUnregister();
       return true;
     case ID_APP_EXIT:
       if (bExecute) SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
@@ -146,11 +134,7 @@ void CMainFrame::OnInitMenuPopup(HMENU hPopup) {
 
 void CMainFrame::OnEndSession(bool bEnding) {
   if (!bEnding) return;
-  // The session really ends: the main window's exit run first, then the close-down step,
-  // which finds no log any more. The second exit run at the loop's end finds nothing left.
-  CKorLogServerApp& app = GetServerApp();
-  app.ExitInstance();
-  app.CloseDown(true);
+  m_owner.OnEndSession();
   // The system ends the process after this message; a server whose exit has run must not
   // linger as a window without a class object, even when the message came from elsewhere.
   PostQuitMessage(0);

@@ -10,6 +10,7 @@
 
 #include "server/CCmdTarget.h"
 #include "server/CTraceList.h"
+#include "server/IMainFrameOwner.h"
 
 class CMainFrame : public CCmdTarget {
  public:
@@ -18,7 +19,8 @@ class CMainFrame : public CCmdTarget {
   // The trace list's control identifier.
   static constexpr int kTraceListId = 59648;
 
-  CMainFrame() = default;
+  // The owner hears of the registration commands and the end of the session.
+  explicit CMainFrame(IMainFrameOwner& owner) : m_owner(owner) {}
   ~CMainFrame() override;
   CMainFrame(const CMainFrame&) = delete;
   CMainFrame& operator=(const CMainFrame&) = delete;
@@ -59,6 +61,7 @@ class CMainFrame : public CCmdTarget {
   void OnEndSession(bool bEnding);
   void OnNcDestroy();
 
+  IMainFrameOwner& m_owner;
   HWND m_hWnd = nullptr;
   CTraceList m_wndTraceList;
   UniqueAccel m_hAccelTable;

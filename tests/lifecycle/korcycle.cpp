@@ -26,6 +26,7 @@
 #include "LogComponent_h.h"
 #include "com/ComPtr.h"
 #include "com/UniqueBstr.h"
+#include "tests/common/ComTestClient.h"
 #include "win32/UniqueHandle.h"
 
 namespace {
@@ -171,11 +172,11 @@ bool Link(const std::vector<std::wstring>& names, DWORD holdMs) {
                 static_cast<unsigned long>(hr));
     return false;
   }
-  UniqueBstr install(SysAllocString(L"Install"));
+  UniqueBstr install = comtest::Bstr(L"Install");
   bool ok = true;
   for (size_t i = 0; i < names.size(); ++i) {
     if (i > 0) Sleep(holdMs);
-    UniqueBstr name(SysAllocString(names[i].c_str()));
+    UniqueBstr name = comtest::Bstr(names[i]);
     LONG result = 0;
     hr = log->AddItem(0, install.Get(), name.Get(), &result);
     std::printf("%ls: %ld (0x%08lx)\n", names[i].c_str(), result, static_cast<unsigned long>(hr));

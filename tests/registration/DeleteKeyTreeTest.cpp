@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "com/RegKey.h"
-#include "server/Registration.h"
+#include "com/Registration.h"
 #include "tests/registration/RegistrationTestSupport.h"
 
 namespace {

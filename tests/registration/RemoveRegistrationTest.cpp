@@ -9,8 +9,8 @@
 #include <string>
 
 #include "com/RegKey.h"
+#include "com/Registration.h"
 #include "component/KorLogIds.h"
-#include "server/Registration.h"
 #include "tests/registration/RegistrationTestSupport.h"
 
 namespace {
@@ -30,6 +30,11 @@ HRESULT RegisterOwnTypeLib() {
   hr = RegisterTypeLib(lib, path.data(), nullptr);
   lib->Release();
   return hr;
+}
+
+void RemoveKorLogRegistration() {
+  RemoveRegistration(korlog::kClsid, korlog::kIid, korlog::kLibId,
+                     korlog::kVersionIndependentProgId, korlog::kProgId);
 }
 
 void RegisterEverything() {
@@ -56,7 +61,7 @@ class RemoveRegistrationTest : public testing::Test {
 
 TEST_F(RemoveRegistrationTest, RemovesAllSixTreesIncludingTheTypeLibrarys) {
   RegisterEverything();
-  RemoveRegistration();
+  RemoveKorLogRegistration();
   for (const char* tree : kRegisteredTrees) {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, tree)) << tree;
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, std::string("Software\\Classes\\") + tree)) << tree;
@@ -73,7 +78,7 @@ TEST_F(RemoveRegistrationTest, LeavesNeighboursAlone) {
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, neighbour.c_str(), 0, nullptr, 0,
                                            KEY_ALL_ACCESS, nullptr, key.Put(), nullptr));
   key.Reset();
-  RemoveRegistration();
+  RemoveKorLogRegistration();
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, neighbour));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "CLSID"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "Interface"));
@@ -82,8 +87,8 @@ TEST_F(RemoveRegistrationTest, LeavesNeighboursAlone) {
 }
 
 TEST_F(RemoveRegistrationTest, SucceedsSilentlyWhenNothingIsRegistered) {
-  RemoveRegistration();
-  RemoveRegistration();
+  RemoveKorLogRegistration();
+  RemoveKorLogRegistration();
   for (const char* tree : kRegisteredTrees) {
     EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, tree)) << tree;
   }
@@ -102,7 +107,7 @@ TEST_F(RemoveRegistrationTest, ATreeThatCannotBeDeletedDoesNotStopTheOthers) {
     level = std::move(next);
   }
   level.Reset();
-  RemoveRegistration();
+  RemoveKorLogRegistration();
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, "KorLog.Component"));
   for (const char* tree : kRegisteredTrees) {
     if (std::string(tree) == "KorLog.Component") continue;

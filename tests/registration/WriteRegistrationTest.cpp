@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "com/Registration.h"
 #include "component/KorLogIds.h"
-#include "server/Registration.h"
 #include "tests/registration/RegistrationTestSupport.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/LogModel.h"
+#include "installlog/tests/LogModel.h"
 #include "tests/reliability/RelModes.h"
 #include "tests/reliability/RelSupport.h"
 
@@ -216,7 +216,7 @@ int RunWorker(const Args& args) {
         break;
       case OpKind::kSpecial:
         hr = p->GetSpecialItem(comp.Get(), item.Get(), text.Put());
-        ok = rel::Wide(text.Get()) == WideOf(own.GetSpecialItem(op.component, op.item));
+        ok = rel::Wide(text.Get()) == WideOf(own.GetSpecialItem(7, op.component, op.item));
         break;
       case OpKind::kParent:
         hr = p->GetParent(comp.Get(), text.Put());

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/reliability/LogModel.h"
+#include "installlog/tests/LogModel.h"
 #include "tests/reliability/RelModes.h"
 #include "tests/reliability/RelSupport.h"
 
@@ -186,7 +186,7 @@ void RandomCall(ILogComponent* log, HostileDriver& d, LogModel& model, Tally& t)
     checkText("GetMatchingItem", model.GetMatchingItem(type, nComp, nItem));
   } else if (method < 83) {
     hr = log->GetSpecialItem(bComp.Get(), bItem.Get(), text.Put());
-    checkText("GetSpecialItem", model.GetSpecialItem(nComp, nItem));
+    checkText("GetSpecialItem", model.GetSpecialItem(7, nComp, nItem));
   } else if (method < 91) {
     hr = log->GetParent(bComp.Get(), text.Put());
     checkText("GetParent", model.GetParent(nComp));
@@ -233,7 +233,7 @@ void QueryAll(ILogComponent* log, HostileDriver& d, const LogModel& model, Tally
       }
       ++t.calls;
       if (log->GetSpecialItem(bComp.Get(), bItem.Get(), text.Put()) != S_OK ||
-          rel::Wide(text.Get()) != rel::ServerWide(model.GetSpecialItem(nComp, nItem))) {
+          rel::Wide(text.Get()) != rel::ServerWide(model.GetSpecialItem(7, nComp, nItem))) {
         t.Mismatch("GetSpecialItem", comp, 7);
       }
     }

@@ -8,64 +8,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "win32/UniqueHandle.h"
+
 namespace rel {
-
-namespace {
-
-// A kernel handle, closed when the holder goes.
-class Handle {
- public:
-  explicit Handle(HANDLE h) : m_h(h) {}
-  ~Handle() {
-    if (m_h && m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return m_h; }
-  bool Valid() const { return m_h && m_h != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE m_h;
-};
-
-}  // namespace
-
-ComPtr<ILogComponent> CreateLog(HRESULT* phr) {
-  ComPtr<ILogComponent> p;
-  const HRESULT hr = CoCreateInstance(CLSID_LogComponent, nullptr, CLSCTX_LOCAL_SERVER,
-                                      IID_ILogComponent, reinterpret_cast<void**>(p.Put()));
-  if (phr) *phr = hr;
-  if (FAILED(hr)) p.Reset();
-  return p;
-}
-
-UniqueBstr Bstr(const std::wstring& text) {
-  return UniqueBstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
-
-std::wstring Wide(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
-
-std::string ServerNarrow(const std::wstring& text) {
-  const size_t cch = text.find(L'\0') == std::wstring::npos ? text.size() : text.find(L'\0');
-  if (cch == 0) return std::string();
-  const int cb = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(cch), nullptr, 0,
-                                     nullptr, nullptr);
-  std::string out(static_cast<size_t>(cb > 0 ? cb : 0), '\0');
-  if (cb > 0) {
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(cch), out.data(), cb, nullptr,
-                        nullptr);
-  }
-  return out;
-}
-
-std::wstring ServerWide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  const int n = static_cast<int>(text.size());
-  const int cch = MultiByteToWideChar(CP_ACP, 0, text.data(), n, nullptr, 0);
-  std::wstring out(static_cast<size_t>(cch > 0 ? cch : 0), L'\0');
-  if (cch > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), n, out.data(), cch);
-  return out;
-}
 
 std::string SystemFile(const char* name) {
   char dir[MAX_PATH] = {};
@@ -88,8 +33,9 @@ bool FileExists(const std::string& path) {
 
 std::vector<DWORD> ServerProcessIds() {
   std::vector<DWORD> ids;
-  Handle snap(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snap.Valid()) return ids;
+  const HANDLE hSnap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (hSnap == INVALID_HANDLE_VALUE) return ids;
+  const UniqueHandle snap(hSnap);
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snap.Get(), &entry); more;
@@ -125,8 +71,8 @@ DWORD RunAndWait(const std::wstring& cmdLine, DWORD ms) {
                       &pi)) {
     return ~0u;
   }
-  Handle process(pi.hProcess);
-  Handle thread(pi.hThread);
+  const UniqueHandle process(pi.hProcess);
+  const UniqueHandle thread(pi.hThread);
   if (WaitForSingleObject(process.Get(), ms) != WAIT_OBJECT_0) return ~0u;
   DWORD rc = ~0u;
   GetExitCodeProcess(process.Get(), &rc);

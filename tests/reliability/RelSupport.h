@@ -1,5 +1,5 @@
-// What every reliability client shares: creating the component, automation strings, the
-// server's log file, and finding, waiting for and ending the server's process.
+// What every reliability client shares beyond the COM test-client helpers: the server's log
+// file, and finding, waiting for and ending the server's process.
 #pragma once
 
 #include <windows.h>
@@ -13,20 +13,15 @@
 #include "LogComponent_h.h"
 #include "com/ComPtr.h"
 #include "com/UniqueBstr.h"
+#include "tests/common/ComTestClient.h"
 
 namespace rel {
 
-// Creates the component out of process; null (and the code in *phr) when that fails.
-ComPtr<ILogComponent> CreateLog(HRESULT* phr = nullptr);
-
-// A BSTR of exactly these UTF-16 units, embedded null characters included.
-UniqueBstr Bstr(const std::wstring& text);
-std::wstring Wide(BSTR b);
-
-// The narrow text the server makes of a client's string: up to the first null character,
-// in the ANSI code page; and the automation string it makes of a narrow answer.
-std::string ServerNarrow(const std::wstring& text);
-std::wstring ServerWide(const std::string& text);
+using comtest::Bstr;
+using comtest::CreateLog;
+using comtest::ServerNarrow;
+using comtest::ServerWide;
+using comtest::Wide;
 
 std::string SystemFile(const char* name);
 std::string LogPath();

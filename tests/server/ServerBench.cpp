@@ -14,6 +14,7 @@
 #include "LogComponent_h.h"
 #include "com/ComPtr.h"
 #include "com/UniqueBstr.h"
+#include "tests/common/ComTestClient.h"
 
 namespace {
 
@@ -24,10 +25,7 @@ double NowMs() {
   return 1000.0 * static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
-UniqueBstr B(const std::string& s) {
-  std::wstring w(s.begin(), s.end());
-  return UniqueBstr(SysAllocStringLen(w.data(), static_cast<UINT>(w.size())));
-}
+UniqueBstr B(const std::string& s) { return comtest::Bstr(comtest::ServerWide(s)); }
 
 template <class F>
 double PerCallUs(int calls, F&& f) {
@@ -50,11 +48,8 @@ int main(int argc, char** argv) {
   if (FAILED(CoInitialize(nullptr))) return 1;
   {
     const double t0 = NowMs();
-    ComPtr<ILogComponent> log;
-    if (FAILED(CoCreateInstance(CLSID_LogComponent, nullptr, CLSCTX_LOCAL_SERVER, IID_ILogComponent,
-                                reinterpret_cast<void**>(log.Put())))) {
-      return 2;
-    }
+    ComPtr<ILogComponent> log = comtest::CreateLog();
+    if (!log) return 2;
     UINT n = 0;
     log->GetTypeInfoCount(&n);
     std::printf("create-to-first-answer %.1f ms\n", NowMs() - t0);

@@ -7,18 +7,11 @@
 #include <cstdio>
 #include <memory>
 
+#include "win32/Win32Text.h"
+
 namespace {
 
 constexpr int kTraceListId = 59648;
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int cch = static_cast<int>(text.size());
-  const int cb = WideCharToMultiByte(CP_ACP, 0, text.data(), cch, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(cb), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), cch, out.data(), cb, nullptr, nullptr);
-  return out;
-}
 
 }  // namespace
 
@@ -45,7 +38,7 @@ std::vector<std::string> TraceWindow::Lines() const {
     const LRESULT got = SendMessageW(m_hList, LB_GETTEXT, static_cast<WPARAM>(i),
                                      reinterpret_cast<LPARAM>(text.data()));
     text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    lines.push_back(ToAnsi(text));
+    lines.push_back(win32text::WideToAnsi(text));
   }
   return lines;
 }

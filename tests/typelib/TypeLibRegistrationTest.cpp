@@ -1,5 +1,6 @@
 // The 32-bit type library in a 64-bit process: registered with RegisterTypeLib, found again
-// by LoadRegTypeLib, and driving the system's marshaller across apartments.
+// by LoadRegTypeLib, and driving the system's marshaller across apartments to the log
+// component over a fake host.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -8,10 +9,13 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "LogComponent_h.h"
+#include "com/CFactory.h"
+#include "component/CLogComponent.h"
 #include "component/KorLogIds.h"
-#include "tests/typelib/FakeLogComponent.h"
+#include "component/tests/FakeLogComponentHost.h"
 #include "tests/typelib/TypeLibTestSupport.h"
 
 namespace {
@@ -30,6 +34,11 @@ std::wstring QueryText(const std::wstring& path, const wchar_t* valueName) {
 }
 
 Bstr MakeBstr(const wchar_t* text) { return Bstr(SysAllocString(text)); }
+
+std::wstring OwnPath() {
+  wchar_t path[MAX_PATH] = {};
+  return std::wstring(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+}
 
 class TypeLibRegistration : public testing::Test {
  protected:
@@ -101,10 +110,10 @@ void CallThroughProxy(IStream* stream, ClientResults& r) {
   r.unmarshal =
       CoGetInterfaceAndReleaseStream(stream, IID_ILogComponent, reinterpret_cast<void**>(&proxy));
   if (SUCCEEDED(r.unmarshal)) {
-    Bstr component = MakeBstr(L"Comp"), item = MakeBstr(L"Item"), sub = MakeBstr(L"sub");
-    r.addItem = proxy->AddItem(5, component.get(), item.get(), &r.addItemResult);
+    Bstr component = MakeBstr(L"Comp"), item = MakeBstr(L"Item.sub"), sub = MakeBstr(L"sub");
+    r.addItem = proxy->AddItem(1, component.get(), item.get(), &r.addItemResult);
     BSTR out = nullptr;
-    r.matching = proxy->GetMatchingItem(2, component.get(), sub.get(), &out);
+    r.matching = proxy->GetMatchingItem(1, component.get(), sub.get(), &out);
     r.matchingResult = Text(Bstr(out));
     out = nullptr;
     r.parent = proxy->GetParent(component.get(), &out);
@@ -138,9 +147,19 @@ TEST_F(TypeLibRegistration, DrivesTheMarshallerAcrossApartments) {
   ITypeInfo* rawInfo = nullptr;
   ASSERT_EQ(S_OK, m_pLib->GetTypeInfoOfGuid(korlog::kIid, &rawInfo));
   ComRef<ITypeInfo> info(rawInfo);
-  FakeLogComponent* fake = new FakeLogComponent(info.get());
+  FakeLogComponentHost host;
+  host.GetLog()->AddItem(0, "Install", "Comp");
+  CServerLifetime lifetime(nullptr);
+  ComRef<IClassFactory> factory(new CFactory(
+      [&](IUnknown* pOuter, CUnknown** ppResult) {
+        return CLogComponent::CreateInstance(pOuter, host, lifetime, ppResult);
+      },
+      lifetime));
+  ILogComponent* log = nullptr;
+  ASSERT_EQ(S_OK,
+            factory->CreateInstance(nullptr, IID_ILogComponent, reinterpret_cast<void**>(&log)));
   IStream* stream = nullptr;
-  ASSERT_EQ(S_OK, CoMarshalInterThreadInterfaceInStream(IID_ILogComponent, fake, &stream));
+  ASSERT_EQ(S_OK, CoMarshalInterThreadInterfaceInStream(IID_ILogComponent, log, &stream));
 
   ClientResults r;
   std::thread client(CallThroughProxy, stream, std::ref(r));
@@ -148,22 +167,30 @@ TEST_F(TypeLibRegistration, DrivesTheMarshallerAcrossApartments) {
 
   ASSERT_EQ(S_OK, r.unmarshal);
   EXPECT_EQ(S_OK, r.addItem);
-  EXPECT_EQ(105, r.addItemResult);
+  EXPECT_EQ(1, r.addItemResult);
   EXPECT_EQ(S_OK, r.matching);
-  EXPECT_EQ(L"sub@Comp", r.matchingResult);
+  EXPECT_EQ(L"Item.sub", r.matchingResult);
   EXPECT_EQ(S_OK, r.parent);
-  EXPECT_EQ(L"parent of Comp", r.parentResult);
+  EXPECT_EQ(L"Install", r.parentResult);
   EXPECT_EQ(S_OK, r.shutDown);
-  EXPECT_EQ(L"keep 7", r.shutDownResult);
+  EXPECT_EQ(std::vector<long>{7}, host.m_endServices);
+  EXPECT_EQ(OwnPath(), r.shutDownResult);
   EXPECT_EQ(S_OK, r.names);
   EXPECT_EQ(0x60020003, r.isInstalledId);
   EXPECT_EQ(S_OK, r.invoke);
   EXPECT_EQ(VT_I4, r.invokeType);
-  EXPECT_EQ(1, r.invokeResult);
-  EXPECT_EQ(L"IsInstalled", fake->m_strLastMethod);
-  EXPECT_EQ(L"Late", fake->m_strLastText1);
+  EXPECT_EQ(0, r.invokeResult);
+  // Each argument arrived in its place: the trace lines name them.
+  const std::vector<std::string> lines = {
+      "CreateInstance: Created a component.",
+      "AddItem: Writing item Item.sub (type 1) under component Comp\n",
+      "GetMatchingItem: finding item with substring sub in componnet Comp (type 1)",
+      "GetParent: parent of item Comp is Install.",
+      "IsInstalled: Checking if Late is installed.  It ain't."};
+  EXPECT_EQ(lines, host.m_lines);
   EXPECT_EQ(0u, r.proxyRelease);
-  EXPECT_EQ(0u, fake->Release());
+  EXPECT_EQ(0u, log->Release());
+  EXPECT_EQ(0, lifetime.Objects());
 }
 
 }  // namespace

@@ -15,6 +15,14 @@ namespace {
 
 constexpr DWORD kFrameStyle = 0x00CF8000;
 
+// The frame's owner: the commands it reports are the end-to-end suites' business.
+class QuietOwner : public IMainFrameOwner {
+ public:
+  void OnRegister() override {}
+  void OnUnregister() override {}
+  void OnEndSession() override {}
+};
+
 class MainFrameTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(m_frame.LoadFrame(IDR_MAINFRAME, kFrameStyle)); }
@@ -32,7 +40,8 @@ class MainFrameTest : public ::testing::Test {
     return text;
   }
 
-  CMainFrame m_frame;
+  QuietOwner m_owner;
+  CMainFrame m_frame{m_owner};
 };
 
 std::string LoadText(UINT id) {

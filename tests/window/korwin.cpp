@@ -18,6 +18,8 @@
 #include <string>
 #include <type_traits>
 
+#include "win32/Win32Text.h"
+
 namespace {
 
 constexpr int kTraceListId = 59648;
@@ -97,15 +99,6 @@ int Inspect(HWND hwnd) {
   return 0;
 }
 
-std::string ToAnsi(const std::wstring& wide) {
-  if (wide.empty()) return std::string();
-  const int n = static_cast<int>(wide.size());
-  const int cb = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<size_t>(cb > 0 ? cb : 0), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, text.data(), cb, nullptr, nullptr);
-  return text;
-}
-
 // FNV-1a of a line, so long lines compare without printing them.
 unsigned long long Hash(const std::string& s) {
   unsigned long long h = 1469598103934665603ULL;
@@ -125,7 +118,7 @@ int Lines(HWND hwnd, std::FILE* out) {
     const LRESULT got = SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i),
                                      reinterpret_cast<LPARAM>(wide.data()));
     wide.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    const std::string text = ToAnsi(wide);
+    const std::string text = win32text::WideToAnsi(wide);
     std::string head;
     for (size_t k = 0; k < text.size() && k < 60; ++k) head += text[k] == '\n' ? '|' : text[k];
     std::fprintf(out, "%zu %016llx %s\n", text.size(), Hash(text), head.c_str());

@@ -1,12 +1,8 @@
 // The class factory: creation in the fixed order of create, Init, query, drop the creation
-// reference; locking in terms of the server lock count and CloseDown.
-#include "server/CFactory.h"
+// reference; locking in terms of the lifetime counts and the close-down step.
+#include "com/CFactory.h"
 
 #include <windows.h>
-
-#include "component/CLogComponent.h"
-#include "server/CKorLogServerApp.h"
-#include "server/CUnknown.h"
 
 HRESULT STDMETHODCALLTYPE CFactory::QueryInterface(REFIID iid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
@@ -32,13 +28,11 @@ ULONG STDMETHODCALLTYPE CFactory::Release() {
 HRESULT STDMETHODCALLTYPE CFactory::CreateInstance(IUnknown* pUnknownOuter, REFIID iid,
                                                    void** ppv) {
   if (ppv == nullptr) return E_POINTER;
+  *ppv = nullptr;
   if (pUnknownOuter != nullptr && !IsEqualIID(iid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-  // A request that was on its way when the server decided to end: an object made now would
-  // die with the server under its client.
-  if (GetServerApp().IsLeaving()) return CO_E_SERVER_STOPPING;
 
   CUnknown* pObject = nullptr;
-  HRESULT hr = CLogComponent::CreateInstance(pUnknownOuter, &pObject);
+  HRESULT hr = m_create(pUnknownOuter, &pObject);
   if (FAILED(hr)) return hr;
 
   hr = pObject->Init();
@@ -53,11 +47,6 @@ HRESULT STDMETHODCALLTYPE CFactory::CreateInstance(IUnknown* pUnknownOuter, REFI
 }
 
 HRESULT STDMETHODCALLTYPE CFactory::LockServer(BOOL bLock) {
-  if (bLock) {
-    InterlockedIncrement(&g_cServerLocks);
-  } else {
-    InterlockedDecrement(&g_cServerLocks);
-  }
-  GetServerApp().CloseDown(true);
+  m_lifetime.LockServer(bLock != FALSE);
   return S_OK;
 }

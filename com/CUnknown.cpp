@@ -1,23 +1,19 @@
 // Reference counting and object counting for component objects; the destruction of every
-// object saves the log and may end the server.
-#include "server/CUnknown.h"
+// object runs the server's close-down step.
+#include "com/CUnknown.h"
 
 #include <windows.h>
 
-#include "server/CKorLogServerApp.h"
-
-CUnknown::CUnknown(IUnknown* pUnknownOuter) : m_cRef(1), m_pUnknownOuter(pUnknownOuter) {
+CUnknown::CUnknown(IUnknown* pUnknownOuter, CServerLifetime& lifetime)
+    : m_cRef(1), m_pUnknownOuter(pUnknownOuter), m_lifetime(lifetime) {
   if (m_pUnknownOuter == nullptr) {
     // The non-delegating unknown has the unknown interface's layout.
     m_pUnknownOuter = reinterpret_cast<IUnknown*>(static_cast<INondelegatingUnknown*>(this));
   }
-  InterlockedIncrement(&GetServerApp().m_cObjects);
+  m_lifetime.ObjectCreated();
 }
 
-CUnknown::~CUnknown() {
-  InterlockedDecrement(&GetServerApp().m_cObjects);
-  GetServerApp().CloseDown(true);
-}
+CUnknown::~CUnknown() { m_lifetime.ObjectDestroyed(); }
 
 HRESULT CUnknown::Init() { return S_OK; }
 

@@ -1,7 +1,7 @@
-// Self-registration: the class, ProgID and AppID entries that let the object system start
-// this server as a local server, written below HKLM\Software\Classes of a (possibly remote)
-// machine and removed again from HKEY_CLASSES_ROOT of this one. Failures are not reported:
-// a step that fails is skipped and nothing is rolled back.
+// Self-registration of a local server: the class, ProgID and AppID entries that let the object
+// system start it, written below HKLM\Software\Classes of a (possibly remote) machine and
+// removed again from HKEY_CLASSES_ROOT of this one, for the identifiers the caller gives.
+// Failures are not reported: a step that fails is skipped and nothing is rolled back.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +16,8 @@ int WriteRegistration(const char* serverPath, const char* machineName, const CLS
 
 // Deletes the six trees (class, both ProgIDs, AppID, interface, type library) below
 // HKEY_CLASSES_ROOT of the local machine. Nothing there is the same as success.
-void RemoveRegistration();
+void RemoveRegistration(const CLSID& clsid, const IID& iid, const GUID& libId,
+                        const char* versionIndependentProgId, const char* progId);
 
 // Creates (or opens) Software\Classes\keyPath[\subkey] below HKEY_LOCAL_MACHINE of machineName
 // and, when text is given, sets the key's default value to it. False when the connection, the

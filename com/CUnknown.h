@@ -1,17 +1,19 @@
-// The base of every component object: its reference count, its outer unknown, and the
-// counting of live objects that lets the server end when the last one goes.
+// The base of every component object: its reference count, its outer unknown, and its place
+// in the server's count of live objects, which lets the server end when the last one goes.
 #pragma once
 
 #include <windows.h>
 
 #include <unknwn.h>
 
-#include "server/INondelegatingUnknown.h"
+#include "com/CServerLifetime.h"
+#include "com/INondelegatingUnknown.h"
 
 class CUnknown : public INondelegatingUnknown {
  public:
-  // pUnknownOuter null: the object is its own outer unknown.
-  explicit CUnknown(IUnknown* pUnknownOuter);
+  // pUnknownOuter null: the object is its own outer unknown. The object is counted in
+  // lifetime until it is destroyed.
+  CUnknown(IUnknown* pUnknownOuter, CServerLifetime& lifetime);
   CUnknown(const CUnknown&) = delete;
   CUnknown& operator=(const CUnknown&) = delete;
 
@@ -21,7 +23,7 @@ class CUnknown : public INondelegatingUnknown {
   // At zero: FinalRelease, then delete through the virtual destructor.
   ULONG STDMETHODCALLTYPE NondelegatingRelease() override;
 
-  // Lowers the live-object count and runs the application's CloseDown (save = true).
+  // Counts the object out of its lifetime, which then runs the server's close-down step.
   virtual ~CUnknown();
   // Second-phase initialisation after creation.
   virtual HRESULT Init();
@@ -37,4 +39,5 @@ class CUnknown : public INondelegatingUnknown {
  private:
   LONG m_cRef;
   IUnknown* m_pUnknownOuter;
+  CServerLifetime& m_lifetime;
 };

@@ -1,7 +1,7 @@
-// A small reference model of the install log's rules, written apart from the product: the
-// sections and keys that the operations keep, the answers they give, the text that a save
-// writes and what reading that text back yields. Narrow (ANSI) strings, as the server holds
-// them.
+// The one reference model of the install log's rules, written apart from the product and
+// kept deliberately plain: the sections and keys that the operations keep, the answers they
+// give, the text that a save writes and what reading that text back yields. Narrow (ANSI)
+// strings, as the server holds them. The unit model test and the reliability driver share it.
 #pragma once
 
 #include <map>
@@ -16,7 +16,10 @@ class LogModel {
   bool HasItem(long type, const std::string& component, const std::string& item) const;
   std::string GetMatchingItem(long type, const std::string& component,
                               const std::string& substring) const;
-  std::string GetSpecialItem(const std::string& component, const std::string& item) const;
+  std::string GetSpecialItem(long type, const std::string& component,
+                             const std::string& item) const;
+  // The document's own setter: any value, no item-type rules; false for an empty name.
+  bool SetValue(const std::string& section, const std::string& key, const std::string& value);
   std::string GetParent(const std::string& component) const;
   std::string GetAllItems(long type, const std::string& component) const;
 

@@ -1,6 +1,6 @@
 // Self-registration: writing the server's class, ProgID and AppID entries and deleting them
 // with the interface and type library trees that RegisterTypeLib adds.
-#include "server/Registration.h"
+#include "com/Registration.h"
 
 #include <windows.h>
 
@@ -12,7 +12,6 @@
 #include <string>
 
 #include "com/RegKey.h"
-#include "component/KorLogIds.h"
 
 namespace {
 
@@ -157,18 +156,19 @@ int WriteRegistration(const char* serverPath, const char* machineName, const CLS
   return 0;
 }
 
-void RemoveRegistration() {
+void RemoveRegistration(const CLSID& clsid, const IID& iid, const GUID& libId,
+                        const char* versionIndependentProgId, const char* progId) {
   char clsidText[kGuidTextSize];
   char iidText[kGuidTextSize];
   char libIdText[kGuidTextSize];
-  GuidToRegistryString(korlog::kClsid, clsidText, sizeof clsidText);
-  GuidToRegistryString(korlog::kIid, iidText, sizeof iidText);
-  GuidToRegistryString(korlog::kLibId, libIdText, sizeof libIdText);
+  GuidToRegistryString(clsid, clsidText, sizeof clsidText);
+  GuidToRegistryString(iid, iidText, sizeof iidText);
+  GuidToRegistryString(libId, libIdText, sizeof libIdText);
   try {
     const std::string trees[] = {
         std::string("CLSID\\") + clsidText,
-        korlog::kVersionIndependentProgId,
-        korlog::kProgId,
+        versionIndependentProgId,
+        progId,
         std::string("AppID\\") + clsidText,
         std::string("Interface\\") + iidText,
         std::string("TypeLib\\") + libIdText,

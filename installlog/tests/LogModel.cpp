@@ -1,6 +1,6 @@
 // The reference model of the install log; see LogModel.h. Kept deliberately plain: maps
 // ordered by the ASCII-folded bytes, and the walks written out as the rules say them.
-#include "tests/reliability/LogModel.h"
+#include "installlog/tests/LogModel.h"
 
 #include <climits>
 #include <set>
@@ -88,6 +88,13 @@ bool LogModel::Remove(const std::string& section, const std::string& key,
   }
   if (it->second.items.empty()) m_sections.erase(it);
   return removed;
+}
+
+bool LogModel::SetValue(const std::string& section, const std::string& key,
+                        const std::string& value) {
+  if (section.empty() || key.empty()) return false;
+  Set(section, key, value);
+  return true;
 }
 
 bool LogModel::AddItem(long type, const std::string& component, const std::string& item) {
@@ -191,8 +198,12 @@ std::string LogModel::GetMatchingItem(long type, const std::string& component,
   return std::string();
 }
 
-std::string LogModel::GetSpecialItem(const std::string& component, const std::string& item) const {
-  const Section* s = Find(component + "_SPECIAL");
+std::string LogModel::GetSpecialItem(long type, const std::string& component,
+                                     const std::string& item) const {
+  const char* suffix;
+  int number;
+  TypeInfo(type, &suffix, &number);
+  const Section* s = Find(component + suffix);
   if (!s) return std::string();
   const auto it = s->items.find(Fold(item));
   return it == s->items.end() ? std::string() : it->second.value;

@@ -104,9 +104,9 @@ bool CUninstallStep::IsSettled() const {
 
 class CPlanBuilder {
  public:
-  CPlanBuilder(ILogClient& log, IUninstallMachine& machine, CUninstallPlan& plan)
-      : m_log(log), m_machine(machine), m_plan(plan), m_guard(machine.SystemPlaces()) {
-    const IUninstallMachine::Places places = machine.SystemPlaces();
+  CPlanBuilder(ILogClient& log, IUninstallMachine& machine, CUninstallPlan& plan,
+               const IUninstallMachine::Places& places)
+      : m_log(log), m_machine(machine), m_plan(plan), m_guard(places) {
     for (const std::string* pFolder : {&places.strCommonPrograms, &places.strUserPrograms}) {
       if (!pFolder->empty()) m_programs.push_back(CRemovalGuard::NormalPath(*pFolder));
     }
@@ -415,7 +415,7 @@ std::optional<CUninstallPlan> CUninstallPlan::Make(ILogClient& log, IUninstallMa
                                                    const std::string& component,
                                                    std::string& error) {
   CUninstallPlan plan;
-  CPlanBuilder builder(log, machine, plan);
+  CPlanBuilder builder(log, machine, plan, machine.SystemPlaces());
   if (!builder.Build(component)) {
     error = "the log server failed: " + log.ErrorText();
     return std::nullopt;

@@ -183,7 +183,7 @@ TEST(UninstallPlan, VisitsEachComponentOfACycleOnce) {
   EXPECT_EQ(plan.Steps()[0].target, "C:\\A\\b.dll");
 }
 
-TEST(UninstallPlan, KeepsAKeyThatHoldsAnotherProductsValueInAnySpelling) {
+TEST(UninstallPlan, KeepsAKeyThatHoldsAnotherProductsValue) {
   CLog log({{0, "Install", "A"},
             {0, "Install", "B"},
             {4, "A", "HKEY_LOCAL_MACHINE\\Software\\Kor"},
@@ -264,7 +264,7 @@ TEST(UninstallPlan, FindsRelativeStartMenuEntriesBelowBothProgramsFolders) {
   EXPECT_TRUE(plan.IsComplete());
 }
 
-TEST(UninstallPlan, KnowsNothingOfAComponentTheLogDoesNotHold) {
+TEST(UninstallPlan, KnowsAComponentOfSpecialItemsOnly) {
   CLog log({{0, "Install", "A"}, {7, "Settings", "k=v"}});
   CMachine machine;
   EXPECT_TRUE(MakePlan(log, machine, "Nothing").IsUnknown());

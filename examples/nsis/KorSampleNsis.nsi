@@ -23,26 +23,38 @@ RequestExecutionLevel admin
 
 Var Korlog
 
-; korlog.exe's folder, from the value the KorLogServer package writes (a 32-bit installer
-; reads the 32-bit registry view, where the 32-bit package wrote it).
-!macro FindKorlog
+; Finds korlog.exe through the value the KorLogServer package writes (a 32-bit installer
+; reads the 32-bit registry view, where the 32-bit package wrote it), or calls
+; [un.]KorlogFailed.
+!macro FindKorlog UN
   ReadRegStr $Korlog HKLM "SOFTWARE\Korvane\KorLogServer" "InstallDir"
-  StrCmp $Korlog "" 0 +3
-    MessageBox MB_ICONSTOP "KorLogServer is not installed." /SD IDOK
-    Quit
   StrCpy $Korlog "$Korlogkorlog.exe"
+  IfFileExists $Korlog +3
+    DetailPrint "KorLogServer is not installed."
+    Call ${UN}KorlogFailed
 !macroend
 
-; Runs korlog.exe with ARGS; any exit status but 0 (1 refused, 2 usage, 3 server
-; unreachable) stops the installer with an error.
-!macro Korlog ARGS
+; Runs korlog.exe with ARGS; any exit status but 0 (1 refused, 2 usage error, 3 server
+; unreachable) calls [un.]KorlogFailed.
+!macro Korlog UN ARGS
   nsExec::ExecToLog '"$Korlog" ${ARGS}'
   Pop $0
-  StrCmp $0 0 +4
+  StrCmp $0 0 +3
     DetailPrint `korlog.exe ${ARGS}: exit status $0`
-    SetErrorLevel 2
-    Abort "The install log refused an entry."
+    Call ${UN}KorlogFailed
 !macroend
+
+; An installation that cannot record itself stops (exit status 2). An uninstallation goes
+; on without the log, so that the product can always be removed, and ends with exit status 2.
+Function KorlogFailed
+  SetErrorLevel 2
+  Abort "The install log did not take the product's entries."
+FunctionEnd
+
+Function un.KorlogFailed
+  SetErrorLevel 2
+  MessageBox MB_ICONEXCLAMATION "The install log could not be updated." /SD IDOK
+FunctionEnd
 
 Function .onInit
   !ifdef AMD64
@@ -52,7 +64,7 @@ Function .onInit
 FunctionEnd
 
 Section "KorSampleNsis"
-  !insertmacro FindKorlog
+  !insertmacro FindKorlog ""
   SetOutPath "$INSTDIR"
   File "readme.txt"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -62,12 +74,12 @@ Section "KorSampleNsis"
   CreateDirectory "$SMPROGRAMS\KorSampleNsis"
   CreateShortcut "$SMPROGRAMS\KorSampleNsis\ReadMe.lnk" "$INSTDIR\readme.txt"
 
-  !insertmacro Korlog 'add child Install ${COMPONENT}'
-  !insertmacro Korlog 'add files ${COMPONENT} "$INSTDIR\readme.txt"'
-  !insertmacro Korlog 'add files ${COMPONENT} "$INSTDIR\uninstall.exe"'
-  !insertmacro Korlog 'add reg ${COMPONENT} "HKEY_LOCAL_MACHINE\SOFTWARE\KorSampleNsis"'
-  !insertmacro Korlog 'add start ${COMPONENT} "$SMPROGRAMS\KorSampleNsis\ReadMe.lnk"'
-  !insertmacro Korlog 'add special ${COMPONENT} "BaseDir=$INSTDIR"'
+  !insertmacro Korlog "" 'add child Install ${COMPONENT}'
+  !insertmacro Korlog "" 'add files ${COMPONENT} "$INSTDIR\readme.txt"'
+  !insertmacro Korlog "" 'add files ${COMPONENT} "$INSTDIR\uninstall.exe"'
+  !insertmacro Korlog "" 'add reg ${COMPONENT} "HKEY_LOCAL_MACHINE\SOFTWARE\KorSampleNsis"'
+  !insertmacro Korlog "" 'add start ${COMPONENT} "$SMPROGRAMS\KorSampleNsis\ReadMe.lnk"'
+  !insertmacro Korlog "" 'add special ${COMPONENT} "BaseDir=$INSTDIR"'
 SectionEnd
 
 Function un.onInit
@@ -78,8 +90,8 @@ Function un.onInit
 FunctionEnd
 
 Section "Uninstall"
-  !insertmacro FindKorlog
-  !insertmacro Korlog 'remove-component ${COMPONENT}'
+  !insertmacro FindKorlog "un."
+  !insertmacro Korlog "un." 'remove-component ${COMPONENT}'
   Delete "$SMPROGRAMS\KorSampleNsis\ReadMe.lnk"
   RMDir "$SMPROGRAMS\KorSampleNsis"
   DeleteRegKey HKLM "SOFTWARE\KorSampleNsis"

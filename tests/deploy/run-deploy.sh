@@ -102,7 +102,7 @@ WScript.Echo o.AddItem(0, "Install", "deploycheck") & o.AddItem(1, "deploycheck"
 VBS
 said=$(kor_wine cscript //nologo 'C:\deploy\client.vbs' | tr -d '\r')
 [ "$said" == $'11 c:\\deploycheck\\one.txt' ] || fail "install: the client: '$said'"
-kor_server_wait_gone 10 || fail "install: the client's server did not end"
+kor_server_wait_gone 30 || fail "install: the client's server did not end"
 cp "$log" "$work/log0" 2>/dev/null || fail "install: no log after the client"
 # (Keys come back in lower case after a reload: the client recorded them so, and the log
 # reads the same however often a server saves it.)
@@ -151,7 +151,7 @@ same_log downgrade
 lines() { tr -d '\r' <"$1" | grep -v '^$' | tr 'A-Z' 'a-z' | sort; }
 check_sample() {  # name, expected lines (sorted)...
   local name=$1; shift
-  kor_server_wait_gone 10 || fail "$name: the server did not end"
+  kor_server_wait_gone 30 || fail "$name: the server did not end"
   local gained lost
   gained=$(comm -13 <(lines "$work/log0") <(lines "$log"))
   lost=$(comm -23 <(lines "$work/log0") <(lines "$log"))
@@ -172,7 +172,7 @@ check_sample "sample package install" korsamplemsi=1 '[korsamplemsi_files]' \
   "basedir=$pf_key\\korsamplemsi\\" '[korsamplemsi_start]' \
   "$(shortcut korsamplemsi)=1"
 msi /x 'C:\deploy\sample.msi' || fail "sample package: uninstall: msiexec exit status $?"
-kor_server_wait_gone 10
+kor_server_wait_gone 30
 same_log "sample package uninstall"
 
 kor_wine 'C:\deploy\sample-setup.exe' /S || fail "NSIS sample: install: exit status $?"
@@ -187,7 +187,7 @@ printf '%s\r\n' "@\"C:\\$pf\\KorSampleNsis\\uninstall.exe\" /S _?=C:\\$pf\\KorSa
   '@exit /b %ERRORLEVEL%' >"$work/uninstall-nsis.bat"
 kor_wine cmd /c 'C:\deploy\uninstall-nsis.bat' || fail "NSIS sample: uninstall: exit status $?"
 [ -e "$c/$pf/KorSampleNsis/readme.txt" ] && fail "NSIS sample: uninstall left readme.txt"
-kor_server_wait_gone 10
+kor_server_wait_gone 30
 same_log "NSIS sample uninstall"
 
 # Uninstall while a server runs: the registration and the files go, no server is left, and

@@ -56,9 +56,13 @@ msi() {
   msi_runs=$((msi_runs + 1))
   kor_wine msiexec "$@" /qn /l*v "C:\\deploy\\msiexec-$msi_runs.log"
 }
+# True when the class's LocalServer32 names the installed server; else says what it found.
 registered() {
-  kor_wine_reg query "HKCR\\CLSID\\$clsid\\LocalServer32" 2>/dev/null | tr -d '\r' |
-    grep -qF "$dir\\KorLogServer.exe"
+  local said
+  said=$(kor_wine_reg query "HKCR\\CLSID\\$clsid\\LocalServer32" 2>&1 | tr -d '\r')
+  grep -qF "$dir\\KorLogServer.exe" <<<"$said" && return 0
+  echo "LocalServer32: $(tr '\n' ' ' <<<"$said")"
+  return 1
 }
 # The Add/Remove Programs entry of a product code: "name|version|publisher", or nothing.
 arp() {

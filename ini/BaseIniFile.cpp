@@ -240,6 +240,8 @@ BaseIniSection* BaseIniFile::FindOrCreateSection(std::string_view name) {
   const auto it = m_sections.emplace_hint(m_sections.lower_bound(name),
                                           std::make_unique<BaseIniSection>(std::string(name)));
   m_index.Insert(it, hash);
+  (*it)->m_pChanges = &m_cChanges;
+  ++m_cChanges;
   return it->get();
 }
 
@@ -273,25 +275,49 @@ bool BaseIniFile::RemoveValue(std::string_view section, std::string_view key,
 }
 
 bool BaseIniFile::Read(const std::string& path) {
+  IIniPlatform& platform = GetIniPlatform();
+  const bool bFresh = m_sections.empty();
+  const bool bMarkedBefore = m_bMarked;
+  m_bMarked = false;
   // A complete copy beside the file means a rewrite in place was cut short (see Save): the
   // copy is the log. Put it back in the file's place; while that is refused, read the copy.
   const std::string copy = path + kCopySuffix;
   FilePtr file(std::fopen(copy.c_str(), "rb"));
+  bool bFromCopy = false;
   if (file) {
     file.reset();
-    if (GetIniPlatform().ReplaceFile(copy, path) != 0) file.reset(std::fopen(copy.c_str(), "rb"));
+    if (platform.ReplaceFile(copy, path) != 0) {
+      file.reset(std::fopen(copy.c_str(), "rb"));
+      bFromCopy = file != nullptr;
+    }
   }
   // Opened without sharing restrictions; a missing file is created empty, as the log's
   // readers have always done.
   if (!file) file.reset(std::fopen(path.c_str(), "rb"));
   if (!file) {
     file.reset(std::fopen(path.c_str(), "a+b"));
-    if (!file) return false;
+    if (!file) {
+      m_bMarked = m_bMarked || bMarkedBefore;
+      return false;
+    }
   }
+  IniFileStamp before;
+  const bool bStamped = !bFromCopy && platform.GetFileStamp(path, before);
   std::FILE* f = file.get();
   ReadInto(*this, [f](char* p, size_t cb) { return std::fread(p, 1, cb, f); });
   OrderLateItems();
-  return !std::ferror(f);
+  const bool bRead = !std::ferror(f);
+  file.reset();
+  // Stamps taken before and after the reading tell that nobody wrote the file meanwhile.
+  IniFileStamp after;
+  if (bFresh && bRead && !m_bMarked && bStamped && platform.GetFileStamp(path, after) &&
+      after == before) {
+    TakeInStep(path, &after);
+  } else {
+    if (bFresh) m_inStep.bValid = false;
+    m_bMarked = m_bMarked || bMarkedBefore;
+  }
+  return bRead;
 }
 
 void BaseIniFile::ReadText(std::string_view text) {
@@ -351,7 +377,36 @@ std::string BaseIniFile::ToText() const {
   return writer.TakeText();
 }
 
+bool BaseIniFile::IsChanged() const {
+  return !m_inStep.bValid || m_bMarked || m_inStep.cChanges != m_cChanges;
+}
+
+void BaseIniFile::TakeInStep(const std::string& path, const IniFileStamp* pStamp) const {
+  m_bMarked = false;
+  m_inStep.bValid = pStamp != nullptr;
+  m_inStep.path = path;
+  if (pStamp) m_inStep.stamp = *pStamp;
+  m_inStep.cChanges = m_cChanges;
+}
+
 bool BaseIniFile::Save(const std::string& path) const {
+  IIniPlatform& platform = GetIniPlatform();
+  if (!IsChanged() && path == m_inStep.path) {
+    IniFileStamp now;
+    if (platform.GetFileStamp(path, now) && now == m_inStep.stamp) return !m_sections.empty();
+  }
+  const bool bSaved = Write(path);
+  IniFileStamp now;
+  if (bSaved || m_sections.empty()) {
+    // Even the empty document's false answer leaves the file as the document says.
+    TakeInStep(path, platform.GetFileStamp(path, now) ? &now : nullptr);
+  } else {
+    m_bMarked = true;  // whatever the file holds now, the next save writes it again
+  }
+  return bSaved;
+}
+
+bool BaseIniFile::Write(const std::string& path) const {
   IIniPlatform& platform = GetIniPlatform();
   if (m_sections.empty()) {
     // An empty document still empties the file, as it always has.

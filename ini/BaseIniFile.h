@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
@@ -13,6 +14,7 @@
 #include "ini/BaseIniItem.h"
 #include "ini/BaseIniSection.h"
 #include "ini/IniHashIndex.h"
+#include "ini/IniPlatform.h"
 #include "ini/IniPosition.h"
 #include "ini/IniText.h"
 
@@ -73,7 +75,8 @@ class BaseIniFile {
 
   // Merges the text file at path into the document; a missing file is created empty.
   // False if the file could be neither opened nor created, or a read error stopped it
-  // (what was read before stays merged).
+  // (what was read before stays merged). Read into an empty document, the file as it was
+  // read is what the document is in step with (see Save), unless a hook changed something.
   bool Read(const std::string& path);
 
   // Merges INI text into the document, exactly as Read does with a file's contents.
@@ -81,8 +84,13 @@ class BaseIniFile {
 
   // Writes the whole document in normal form, replacing the file in one step. False (and
   // the old file untouched) when it cannot be written; a document without sections leaves
-  // an empty file and returns false.
+  // an empty file and returns false. Writes nothing, and answers as a write would, while
+  // the document has not changed since it last read or saved that path and the file is
+  // still the one it read or wrote then (the platform's file stamp): the bytes are there.
   bool Save(const std::string& path) const;
+
+  // True when the document may differ from the file it was last read from or saved to.
+  bool IsChanged() const;
 
   // The document in normal form, exactly the bytes Save writes.
   std::string ToText() const;
@@ -97,13 +105,32 @@ class BaseIniFile {
   void RemoveAt(Position pos) {
     m_index.Erase(pos.m_it);
     m_sections.erase(pos.m_it);
+    ++m_cChanges;
   }
   void RemoveAll() {
+    if (!m_sections.empty()) ++m_cChanges;
     m_index.Clear();
     m_sections.clear();
   }
 
+ protected:
+  // For hooks that change what Read takes in: the document then differs from the file.
+  void MarkChanged() const { m_bMarked = true; }
+
  private:
+  // The file the document last read or saved, while nothing has changed since.
+  struct InStep {
+    bool bValid = false;
+    std::string path;
+    IniFileStamp stamp;
+    std::uint64_t cChanges = 0;  // m_cChanges then
+  };
+  // Records that the document now holds exactly what the file at path holds; without a
+  // stamp nothing can vouch for the file later, so the next save writes.
+  void TakeInStep(const std::string& path, const IniFileStamp* pStamp) const;
+  // Save's writing: the temporary file, the copy and the swap.
+  bool Write(const std::string& path) const;
+
   // Puts the items read out of key order in their places, on two threads when there are
   // many: sections are independent, and the ordering is most of reading a shuffled log.
   void OrderLateItems();
@@ -114,6 +141,10 @@ class BaseIniFile {
 
   Sections m_sections;                                          // the order and the positions
   IniHashIndex<Sections::const_iterator, SectionName> m_index;  // the lookups by name
+  // Every change to sections or items counts here, so Save can tell "nothing happened".
+  std::uint64_t m_cChanges = 0;
+  mutable bool m_bMarked = false;
+  mutable InStep m_inStep;
 };
 
 // True when line is at least three bytes long, begins with '[' and ends with ']'.

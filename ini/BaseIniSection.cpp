@@ -122,7 +122,7 @@ BaseIniSection::Position BaseIniSection::Insert(std::string_view key, std::strin
                         ? -1
                         : initext::CompareNoCase(m_pTail->Key(), key);
   if (order == 0) {
-    m_pTail->Store(m_pool, key, value);
+    Replace(m_pTail, key, value);
     return Position(m_pTail);
   }
   if (!m_bIndexed) {
@@ -130,13 +130,14 @@ BaseIniSection::Position BaseIniSection::Insert(std::string_view key, std::strin
     // end, which is how a saved log reads back; anything else needs the index first.
     if (order < 0) {
       Link(Node::Create(m_pool, key, value));
+      NoteChange();
       return Position(m_pTail);
     }
     BuildIndex();
   }
   const uint32_t hash = m_index.Hash(key);
   if (Node* const* ppFound = m_index.Find(key, hash)) {
-    (*ppFound)->Store(m_pool, key, value);  // same place in the order: the keys compare equal
+    Replace(*ppFound, key, value);  // same place in the order: the keys compare equal
     return Position(*ppFound);
   }
   Node* pNode = Node::Create(m_pool, key, value);
@@ -149,7 +150,15 @@ BaseIniSection::Position BaseIniSection::Insert(std::string_view key, std::strin
   // Anything but a key past the last waits at the tail for EnsureOrder.
   if (!m_pUnsorted && order > 0) m_pUnsorted = pNode;
   Link(pNode);
+  NoteChange();
   return Position(pNode);
+}
+
+void BaseIniSection::Replace(Node* pNode, std::string_view key, std::string_view value) {
+  const IniItemView old = pNode->View();
+  if (old.key == key && old.value == value) return;  // the same bytes: nothing to save
+  pNode->Store(m_pool, key, value);
+  NoteChange();
 }
 
 void BaseIniSection::Link(Node* pNode) {
@@ -188,9 +197,11 @@ void BaseIniSection::RemoveAt(Position pos) {
   (pNode->pNext ? pNode->pNext->pPrev : m_pTail) = pNode->pPrev;
   Node::Destroy(m_pool, pNode);
   --m_cItems;
+  NoteChange();
 }
 
 void BaseIniSection::RemoveAll() {
+  if (m_cItems != 0) NoteChange();
   m_index.Clear();
   m_bIndexed = false;
   m_pool.Release();  // every item's memory, at once

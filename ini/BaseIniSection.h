@@ -59,6 +59,11 @@ class BaseIniSection {
 
  private:
   friend class IniLineReader;  // takes in parsed text through Insert
+  friend class BaseIniFile;    // counts this section's changes with the document's
+
+  void NoteChange() {
+    if (m_pChanges) ++*m_pChanges;
+  }
 
   static Position Wrap(const Node* pNode) { return pNode ? Position(pNode) : Position(); }
   // SetItem of a non-empty key, given what the caller may already know: an item whose key
@@ -70,6 +75,8 @@ class BaseIniSection {
   // Indexes every item; until then the items are in key order (see SetItem).
   void BuildIndex() const;
   void Link(Node* pNode);  // at the tail
+  // Gives an item of an equal key this key text and value.
+  void Replace(Node* pNode, std::string_view key, std::string_view value);
 
   // The list: ascending keys from the head, except that the nodes from m_pUnsorted to the
   // tail were appended out of order and are merged in before the order is next needed.
@@ -83,4 +90,5 @@ class BaseIniSection {
   // last.
   mutable IniHashIndex<Node*, NodeKey> m_index;
   mutable bool m_bIndexed = false;
+  std::uint64_t* m_pChanges = nullptr;  // the owning document's count of changes, if any
 };

@@ -43,10 +43,15 @@ class FakeIniPlatform final : public IIniPlatform {
 
   void RemoveFile(const std::string& path) override { m_real.RemoveFile(path); }
 
+  bool GetFileStamp(const std::string& path, IniFileStamp& stamp) override {
+    return !m_bNoStamps && m_real.GetFileStamp(path, stamp);
+  }
+
   bool m_bFailCommit = false;
   int m_replaceError = 0;       // returned by ReplaceFile instead of replacing, when not 0
   std::string m_refusedTarget;  // if set, only replacements of this file are refused
   bool m_bSharing = false;      // whether m_replaceError counts as a sharing error
+  bool m_bNoStamps = false;     // a system that cannot tell whether a file changed
   int m_cCommits = 0;
   int m_cReplaces = 0;
 

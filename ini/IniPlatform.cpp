@@ -57,6 +57,29 @@ class DefaultIniPlatform final : public IIniPlatform {
   }
 
   void RemoveFile(const std::string& path) override { std::remove(path.c_str()); }
+
+  bool GetFileStamp(const std::string& path, IniFileStamp& stamp) override {
+#ifdef _WIN32
+    // The C runtime's times are whole seconds and it knows no file identity: too coarse
+    // to stand for "unchanged". The Win32 platform tells.
+    (void)path;
+    (void)stamp;
+    return false;
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    const auto ns = [](const timespec& t) {
+      return static_cast<std::uint64_t>(t.tv_sec) * 1000000000u +
+             static_cast<std::uint64_t>(t.tv_nsec);
+    };
+    stamp.volume = static_cast<std::uint64_t>(st.st_dev);
+    stamp.id = static_cast<std::uint64_t>(st.st_ino);
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.writeTime = ns(st.st_mtim);
+    stamp.changeTime = ns(st.st_ctim);
+    return true;
+#endif
+  }
 };
 
 DefaultIniPlatform g_defaultPlatform;

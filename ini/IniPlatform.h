@@ -3,8 +3,23 @@
 // the default serves POSIX hosts, where no double-byte code page is in force.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+
+// Which file a path names and when it was last written, as far as the system tells.
+struct IniFileStamp {
+  std::uint64_t volume = 0;
+  std::uint64_t id = 0;
+  std::uint64_t size = 0;
+  std::uint64_t writeTime = 0;
+  std::uint64_t changeTime = 0;  // of the file's metadata, where the system keeps one
+
+  bool operator==(const IniFileStamp& other) const {
+    return volume == other.volume && id == other.id && size == other.size &&
+           writeTime == other.writeTime && changeTime == other.changeTime;
+  }
+};
 
 class IIniPlatform {
  public:
@@ -26,6 +41,11 @@ class IIniPlatform {
 
   // Removes a file; failures are ignored by every caller.
   virtual void RemoveFile(const std::string& path) = 0;
+
+  // The stamp of the file at path. Equal stamps taken at two moments mean that nobody
+  // wrote, replaced or deleted the file in between. False when it cannot be told (a
+  // missing file, or a system that keeps no such identity): callers then assume a change.
+  virtual bool GetFileStamp(const std::string& path, IniFileStamp& stamp) = 0;
 };
 
 // Installs the platform for the whole process (not owned; must outlive every store

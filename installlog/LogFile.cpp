@@ -92,21 +92,30 @@ LogFile::LogFile(const std::string& path, IInstallPlatform& platform) : m_platfo
 // ---------------------------------------------------------------------------------------
 // Loader hooks
 
+// What the hooks convert is not what the file says: they mark the log changed, so that the
+// next save writes the converted form.
 void LogFile::MapSectionName(std::string& name) {
   for (const legacy::TitleRow& row : legacy::kTitles) {
     if (initext::EqualsNoCase(name, row.pszOldTitle)) {
       name = row.pszNewName;
+      MarkChanged();
       break;
     }
   }
-  if (StartsWithNoCase(name, kUninstaller)) {
+  if (!m_strUninstallerSuffix.empty() && StartsWithNoCase(name, kUninstaller)) {
     name.insert(kUninstaller.size(), m_strUninstallerSuffix);
+    MarkChanged();
   }
 }
 
 bool LogFile::FilterItem(BaseIniItem& item) {
-  if (initext::EqualsNoCase(item.key, "portwell")) item.key = "PortwellUtility";
-  return item.value != "0";
+  if (initext::EqualsNoCase(item.key, "portwell")) {
+    item.key = "PortwellUtility";
+    MarkChanged();
+  }
+  if (item.value != "0") return true;
+  MarkChanged();
+  return false;
 }
 
 // ---------------------------------------------------------------------------------------

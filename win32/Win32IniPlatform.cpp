@@ -41,6 +41,29 @@ bool CWin32IniPlatform::IsSharingError(int error) const {
 
 void CWin32IniPlatform::RemoveFile(const std::string& path) { ::DeleteFileA(path.c_str()); }
 
+bool CWin32IniPlatform::GetFileStamp(const std::string& path, IniFileStamp& stamp) {
+  // Attributes only, shared every way: asking must never stand in a writer's way.
+  const HANDLE file = ::CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  FILE_BASIC_INFO basic = {};
+  const bool bKnown = ::GetFileInformationByHandle(file, &info) &&
+                      ::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof(basic));
+  ::CloseHandle(file);
+  if (!bKnown) return false;
+  const auto join = [](DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+  };
+  stamp.volume = info.dwVolumeSerialNumber;
+  stamp.id = join(info.nFileIndexHigh, info.nFileIndexLow);
+  stamp.size = join(info.nFileSizeHigh, info.nFileSizeLow);
+  stamp.writeTime = join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+  stamp.changeTime = static_cast<std::uint64_t>(basic.ChangeTime.QuadPart);
+  return true;
+}
+
 void InstallWin32IniPlatform() {
   static CWin32IniPlatform s_platform;
   SetIniPlatform(&s_platform);

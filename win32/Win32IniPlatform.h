@@ -1,5 +1,6 @@
 // The INI store's platform on Windows: the ANSI code page's lead bytes, commits through
-// FlushFileBuffers and the one-step replacement of a file by MoveFileEx.
+// FlushFileBuffers, the one-step replacement of a file by MoveFileEx, and a file's identity
+// and times from its handle.
 #pragma once
 
 #include <cstdio>
@@ -14,6 +15,7 @@ class CWin32IniPlatform final : public IIniPlatform {
   int ReplaceFile(const std::string& source, const std::string& target) override;
   bool IsSharingError(int error) const override;
   void RemoveFile(const std::string& path) override;
+  bool GetFileStamp(const std::string& path, IniFileStamp& stamp) override;
 };
 
 // Installs the one process-wide CWin32IniPlatform for the INI store. Call once at start,

@@ -48,8 +48,9 @@ expect_error 2 "unknown item type 9" add 9 Alpha x
 expect_error 2 "usage: korlog add TYPE COMPONENT ITEM" add files Alpha
 
 # Queries, once the server that took the changes has ended: the next one rereads the log,
-# so keys come back lower-cased.
+# so keys come back lower-cased. Questions write nothing: the log keeps its last-write time.
 server_gone
+written=$(stat -c %y "$log")
 expect 0 1 installed ALPHA
 expect 1 0 installed Nothing
 expect 0 1 has files Alpha 'C:\KORAPP\A.DLL'
@@ -77,6 +78,8 @@ expect 0 "$(printf '%s\n' 'Install  [files 0, reg 0, start 0, special 0]' \
   '\---ghost  [files 0, reg 0, start 0, special 0]')" tree
 expect 0 '{"name":"Install","files":0,"reg":0,"start":0,"special":0,"childCount":2,"children":[{"name":"alpha","files":2,"reg":2,"start":1,"special":1,"childCount":1,"children":[{"name":"beta","files":1,"reg":0,"start":0,"special":0,"childCount":1,"children":[{"name":"alpha","cycle":true}]}]},{"name":"ghost","files":0,"reg":0,"start":0,"special":0,"childCount":0,"children":[]}]}' \
   --json tree
+server_gone
+[ "$(stat -c %y "$log")" = "$written" ] || kor_fail "questions rewrote the log"
 
 # check: the registry entry never existed and Ghost has no sections; then files go.
 tab=$'\t'
@@ -100,6 +103,8 @@ expect 1 0 remove files Alpha 'C:\korapp\gone.dll'
 expect 0 1 remove files2 Alpha 'C:\korapp\gone.dll'
 expect 1 "" items files2 Alpha
 expect 0 1 remove-component Beta
+server_gone
+[ "$(stat -c %y "$log")" != "$written" ] || kor_fail "a change left the log unwritten"
 expect 1 0 installed Beta
 expect 0 1 installed Alpha
 

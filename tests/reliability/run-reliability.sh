@@ -94,12 +94,13 @@ crash)
   # The save's duration and the whole cycle's set the kill delays: most kills land in a save.
   t0=$(date +%s%N)
   kor_wine "$CLIENT" kill 0 measure >"$KOR_WINE_TMP/save-ms" &
-  kor_wine "$CLIENT" record 0 1 >/dev/null
+  kor_wine "$CLIENT" record 0 11 >/dev/null  # one new item: a release that changed nothing saves nothing
   wait $!
   server_gone
   cycle_ms=$(( ($(date +%s%N) - t0) / 1000000 ))
   save_ms=$(tr -d '\r' <"$KOR_WINE_TMP/save-ms")
-  save_ms=$(( ${save_ms:-0} + 1 ))
+  [ -n "$save_ms" ] || { echo "FAIL: no save was seen to measure"; exit 1; }
+  save_ms=$((save_ms + 1))
   cp "$log" "$prev"
   echo "log $(stat -c %s "$log") bytes; one clean cycle ${cycle_ms} ms, one save ${save_ms} ms"
   # Kills land in the first half of the save; with a reader holding the log, the save may

@@ -2,7 +2,9 @@
 // replacement that never leaves a torn or half-written log behind.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "ini/BaseIniFile.h"
@@ -250,5 +252,85 @@ TEST(IniSave, ReplacesALogThatAReaderHoldsOpen) {
   EXPECT_EQ(FilesIn(dir), 1u);
 }
 #endif
+
+// A save writes only when the file could hold other bytes than the document's: the
+// document changed since it read or saved that file, or someone else wrote, replaced or
+// deleted the file, or the last save failed, or the system cannot tell.
+TEST(IniSave, WritesOnlyWhenTheFileCouldDifferFromTheDocument) {
+  using Step = std::function<void(BaseIniFile&, FakeIniPlatform&, const std::string&)>;
+  const struct {
+    const char* what;
+    Step between;
+    bool bWrites;
+  } rows[] = {
+      {"nothing", [](BaseIniFile&, FakeIniPlatform&, const std::string&) {}, false},
+      {"questions",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) {
+         doc.GetValue("A", "k");
+         doc.FindSection("B");
+         doc.RemoveValue("A", "missing");
+       },
+       false},
+      {"the same value again",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.SetValue("A", "k", "v"); },
+       false},
+      {"another value",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.SetValue("A", "k", "w"); },
+       true},
+      {"the key in another case",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.SetValue("A", "K", "v"); },
+       true},
+      {"a removed item",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.RemoveValue("A", "k"); },
+       true},
+      {"a new section",
+       [](BaseIniFile& doc, FakeIniPlatform&, const std::string&) { doc.FindOrCreateSection("B"); },
+       true},
+      {"the file replaced",
+       [](BaseIniFile&, FakeIniPlatform&, const std::string& path) {
+         WriteBytes(path + ".other", "[A]\r\nk=x\r\nm=1\r\n\r\n");  // the same size
+         fs::rename(path + ".other", path);
+       },
+       true},
+      {"the file touched",
+       [](BaseIniFile&, FakeIniPlatform&, const std::string& path) {
+         fs::last_write_time(path, fs::last_write_time(path) + std::chrono::hours(1));
+       },
+       true},
+      {"the file deleted",
+       [](BaseIniFile&, FakeIniPlatform&, const std::string& path) { fs::remove(path); }, true},
+      {"a failed save",
+       [](BaseIniFile& doc, FakeIniPlatform& platform, const std::string& path) {
+         doc.SetValue("A", "k", "w");
+         platform.m_bFailCommit = true;
+         doc.Save(path);
+         platform.m_bFailCommit = false;
+       },
+       true},
+      {"a system without file stamps",
+       [](BaseIniFile&, FakeIniPlatform& platform, const std::string&) {
+         platform.m_bNoStamps = true;
+       },
+       true},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ScratchDir dir;
+    const std::string log = dir.Path("KorFiles.log");
+    WriteBytes(log, "[A]\r\nk=v\r\nm=1\r\n\r\n");
+    FakeIniPlatform platform;
+    BaseIniFile doc;
+    ASSERT_TRUE(doc.Read(log));
+    row.between(doc, platform, log);
+    const int cCommits = platform.m_cCommits;
+    EXPECT_TRUE(doc.Save(log));
+    EXPECT_EQ(row.bWrites, platform.m_cCommits > cCommits);
+    EXPECT_EQ(ReadBytes(log), doc.ToText());
+    // Once written, the file is in step again.
+    const int cWritten = platform.m_cCommits;
+    EXPECT_TRUE(doc.Save(log));
+    EXPECT_EQ(platform.m_bNoStamps, platform.m_cCommits > cWritten);
+  }
+}
 
 }  // namespace

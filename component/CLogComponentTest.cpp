@@ -124,14 +124,4 @@ TEST_F(CLogComponentTest, ShutDownLeavesThePolicyToTheHostAndAnswersTheExecutabl
   EXPECT_EQ(std::vector<std::string>{"CreateInstance: Created a component."}, host.m_lines);
 }
 
-TEST_F(CLogComponentTest, CreationRefusesAnOuterUnknownWithANullResult) {
-  FakeLogComponentHost host;
-  CUnknown* p = reinterpret_cast<CUnknown*>(static_cast<UINT_PTR>(0x1234));
-  IUnknown* outer = reinterpret_cast<IUnknown*>(static_cast<UINT_PTR>(0x5678));
-  EXPECT_EQ(CLASS_E_NOAGGREGATION, CLogComponent::CreateInstance(outer, host, m_lifetime, &p));
-  EXPECT_EQ(nullptr, p);
-  EXPECT_EQ(0, m_lifetime.Objects());
-  EXPECT_TRUE(host.m_lines.empty());
-}
-
 }  // namespace

@@ -16,6 +16,7 @@
 #include "com/ComPtr.h"
 #include "com/UniqueBstr.h"
 #include "gtest/gtest.h"
+#include "tests/common/ComTestClient.h"
 #include "tests/server/TraceWindow.h"
 
 namespace {
@@ -74,25 +75,13 @@ void WriteFile(const std::string& path, const std::string& text) {
 }
 
 // The bytes the server's ANSI code page gives for text (client and server share it).
-std::string Ansi(const std::wstring& text) {
-  const int cb = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                     0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(cb), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), cb,
-                      nullptr, nullptr);
-  return out;
-}
-
-UniqueBstr B(const std::wstring& text) {
-  return UniqueBstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
-}
-
-std::wstring W(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
+std::string Ansi(const std::wstring& text) { return comtest::ServerNarrow(text); }
+UniqueBstr B(const std::wstring& text) { return comtest::Bstr(text); }
+std::wstring W(BSTR b) { return comtest::Wide(b); }
 
 ComPtr<ILogComponent> Create() {
-  ComPtr<ILogComponent> p;
-  const HRESULT hr = CoCreateInstance(CLSID_LogComponent, nullptr, CLSCTX_LOCAL_SERVER,
-                                      IID_ILogComponent, reinterpret_cast<void**>(p.Put()));
+  HRESULT hr = E_FAIL;
+  ComPtr<ILogComponent> p = comtest::CreateLog(&hr);
   EXPECT_EQ(S_OK, hr);
   return p;
 }

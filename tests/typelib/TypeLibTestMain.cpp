@@ -7,19 +7,12 @@
 #include <string>
 
 #include "tests/typelib/TypeLibTestSupport.h"
+#include "win32/Win32Text.h"
 
 namespace {
 
-std::wstring Widen(const std::string& text) {
-  std::wstring wide(text.size(), L'\0');
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    wide.data(), static_cast<int>(wide.size()));
-  wide.resize(n > 0 ? n : 0);
-  return wide;
-}
-
 std::wstring WindowsPath(const std::string& path) {
-  std::wstring wide = Widen(path);
+  std::wstring wide = win32text::AnsiToWide(path);
   if (wide.empty() || wide[0] != L'/') return wide;
   for (wchar_t& c : wide) {
     if (c == L'/') c = L'\\';

@@ -35,14 +35,6 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 }  // namespace
 
-bool IsSectionHeader(std::string_view line) {
-  return line.size() >= 3 && line.front() == '[' && line.back() == ']';
-}
-
-void StripBrackets(std::string& line) {
-  if (line.size() >= 2) line = line.substr(1, line.size() - 2);
-}
-
 // Takes parsed blocks into the document, line by line in the text's order. The current
 // section is the only state carried from line to line, and from block to block.
 class IniLineReader {

@@ -146,8 +146,3 @@ class BaseIniFile {
   mutable bool m_bMarked = false;
   mutable InStep m_inStep;
 };
-
-// True when line is at least three bytes long, begins with '[' and ends with ']'.
-bool IsSectionHeader(std::string_view line);
-// Removes the first and the last character of line.
-void StripBrackets(std::string& line);

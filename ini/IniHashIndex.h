@@ -1,8 +1,8 @@
 // A case-blind hash index over the elements of one sorted store list (the items of a
 // section, the sections of a document), so that lookups by name take constant time while
 // the list keeps the order and the positions. Open addressing with linear probing; each slot
-// keeps 31 bits of its element's hash, so most probes never touch the element and growing or
-// erasing never hashes a name again.
+// keeps 31 bits of its element's hash, so most probes never touch the element and growing
+// never hashes a name again; erasing hashes the erased element's name once, to find its slot.
 #pragma once
 
 #include <cstddef>

@@ -155,9 +155,8 @@ void ReadLineByLine(BaseIniFile& doc, std::string_view text) {
     const std::string_view line = initext::Trim(text.substr(0, lf));
     text.remove_prefix(lf == std::string_view::npos ? text.size() : lf + 1);
     if (line.empty() || line.front() == ';') continue;
-    if (IsSectionHeader(line)) {
-      std::string name(line);
-      StripBrackets(name);
+    if (initext::IsSectionHeader(line)) {
+      std::string name(line.substr(1, line.size() - 2));
       doc.MapSectionName(name);
       pSection = name.empty() ? nullptr : doc.FindOrCreateSection(name);
       continue;

@@ -1,6 +1,6 @@
 // The text rules that the whole store shares: the one case-blind comparison of names and
-// keys, ASCII lower-casing that keeps double-byte characters whole, and white-space
-// stripping. All of it is locale-free and works on unsigned bytes.
+// keys, ASCII lower-casing that keeps double-byte characters whole, white-space stripping
+// and the split of header and item lines. All of it is locale-free and works on unsigned bytes.
 #pragma once
 
 #include <cstddef>
@@ -43,6 +43,11 @@ void MakeUpper(std::string& text);
 
 // True for the six bytes the store strips: space, \t, \n, \v, \f, \r.
 inline bool IsSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// True when line is at least three bytes long, begins with '[' and ends with ']'.
+inline bool IsSectionHeader(std::string_view line) {
+  return line.size() >= 3 && line.front() == '[' && line.back() == ']';
+}
 
 // The text without leading and trailing white space.
 inline std::string_view Trim(std::string_view text) {

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "ini/BaseIniFile.h"
 #include "ini/IniText.h"
 
 namespace {
@@ -61,7 +60,7 @@ void IniTextBlock::ParseLine(size_t begin, size_t end) {
   };
   const std::string_view line = initext::Trim(std::string_view(pText + begin, end - begin));
   if (line.empty() || line.front() == ';') return;
-  if (IsSectionHeader(line)) {
+  if (initext::IsSectionHeader(line)) {
     Line& header = AddLine(offset(line) + 1, line.size() - 2);
     header.bHeader = true;
     return;

@@ -194,7 +194,7 @@ bool LogFile::PutItem(int type, const std::string& component, const std::string&
   if (equals == std::string::npos) return SetValue(section, item, std::string_view());
   // Saved as the item itself, a line that reads back as a section header ("[Install=x]")
   // would move every later key of its section into another one.
-  if (IsSectionHeader(initext::Trim(item))) return false;
+  if (initext::IsSectionHeader(initext::Trim(item))) return false;
   const std::string_view text(item);
   return SetValue(section, text.substr(0, equals), text.substr(equals + 1));
 }

@@ -1,5 +1,6 @@
 // An INI document: sections in ascending name order under the store's case-blind
-// comparison, each owning its items; its text form is read with Read and written with Save.
+// comparison, each owning its items; its text form is read with Read (see IniReader) and
+// written with Save (see IniWriter).
 // Derived documents adjust what is read through MapSectionName and FilterItem.
 #pragma once
 
@@ -128,12 +129,6 @@ class BaseIniFile {
   // Records that the document now holds exactly what the file at path holds; without a
   // stamp nothing can vouch for the file later, so the next save writes.
   void TakeInStep(const std::string& path, const IniFileStamp* pStamp) const;
-  // Save's writing: the temporary file, the copy and the swap.
-  bool Write(const std::string& path) const;
-
-  // Puts the items read out of key order in their places, on two threads when there are
-  // many: sections are independent, and the ordering is most of reading a shuffled log.
-  void OrderLateItems();
 
   Position Wrap(Sections::const_iterator it) const {
     return it == m_sections.end() ? Position() : Position(it);

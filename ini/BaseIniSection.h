@@ -58,8 +58,8 @@ class BaseIniSection {
   void RemoveAll();
 
  private:
-  friend class IniLineReader;  // takes in parsed text through Insert
-  friend class BaseIniFile;    // counts this section's changes with the document's
+  friend class IniReader;    // takes in parsed text through Insert
+  friend class BaseIniFile;  // counts this section's changes with the document's
 
   void NoteChange() {
     if (m_pChanges) ++*m_pChanges;

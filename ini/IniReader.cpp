@@ -94,7 +94,7 @@ void IniReader::TakeDisorderedRun(const IniTextBlock& block, size_t first) {
   }
   m_posLast = BaseIniSection::Position();
   if (m_changed.empty()) {
-    const uint32_t* pSorted = block.RunOrder(first, m_orderRoom);
+    const uint32_t* pSorted = block.RunOrder(first);
     std::string_view previous;  // the key last put in, at posPrevious
     BaseIniSection::Position posPrevious;
     for (size_t k = 0; k < cLines; ++k) {

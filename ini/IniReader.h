@@ -41,5 +41,4 @@ class IniReader {
   BaseIniItem m_item;               // allocates only for long ones
   std::vector<Verdict> m_verdicts;  // for a disordered run, per line
   std::vector<BaseIniItem> m_changed;
-  IniTextBlock::OrderRoom m_orderRoom;  // for the runs the parser left to the reader
 };

@@ -91,12 +91,10 @@ void IniTextBlock::FindOrder() {
   size_t runBegin = 0;       // that line's run: the item lines since the header
   bool bDisorder = false;    // in that run, some key came out of order
   std::vector<size_t> runs;  // the first lines of the disordered runs
-  size_t cDisordered = 0;    // and how many lines they have
   const auto endRun = [&](size_t end) {
     if (!bDisorder) return;
     m_lines[runBegin].cDisorderedRun = static_cast<uint32_t>(end - runBegin);
     runs.push_back(runBegin);
-    cDisordered += end - runBegin;
   };
   for (size_t i = 0; i < m_lines.size(); ++i) {
     Line& line = m_lines[i];
@@ -115,33 +113,18 @@ void IniTextBlock::FindOrder() {
   if (runs.empty()) return;
   // Ordering a run costs about twice what parsing it does. Ordered here, the keys are
   // still in this thread's cache and the reader then appends them one after the other
-  // instead of indexing each and sorting them all at the end; but the reader has the
-  // lighter load, so the runs past this share of the lines are left to it.
-  constexpr size_t kParsersShare = 3, kOfShares = 5;
+  // instead of indexing each and sorting them all at the end.
   if (m_sorted.size() < m_lines.size()) m_sorted.resize(m_lines.size());
-  size_t cOrdered = 0;
   for (const size_t first : runs) {
-    if (cOrdered * kOfShares >= cDisordered * kParsersShare) break;
-    FindRunOrder(first, m_sorted.data() + first, m_room);
-    m_lines[first].bRunOrdered = true;
-    cOrdered += m_lines[first].cDisorderedRun;
+    const size_t cLines = m_lines[first].cDisorderedRun;
+    m_keys.clear();
+    for (size_t i = first; i < first + cLines; ++i) {
+      m_keys.push_back(
+          {reinterpret_cast<const unsigned char*>(m_text.get() + m_lines[i].begin), m_lines[i].cb});
+    }
+    FindKeyOrder(m_keys, m_order);
+    for (size_t k = 0; k < cLines; ++k) {
+      m_sorted[first + k] = static_cast<uint32_t>(first + m_order[k]);
+    }
   }
-}
-
-const uint32_t* IniTextBlock::RunOrder(size_t firstLine, OrderRoom& room) const {
-  if (m_lines[firstLine].bRunOrdered) return m_sorted.data() + firstLine;
-  room.lines.resize(m_lines[firstLine].cDisorderedRun);
-  FindRunOrder(firstLine, room.lines.data(), room);
-  return room.lines.data();
-}
-
-void IniTextBlock::FindRunOrder(size_t firstLine, uint32_t* pOut, OrderRoom& room) const {
-  const size_t cLines = m_lines[firstLine].cDisorderedRun;
-  room.keys.clear();
-  for (size_t i = firstLine; i < firstLine + cLines; ++i) {
-    room.keys.push_back(
-        {reinterpret_cast<const unsigned char*>(m_text.get() + m_lines[i].begin), m_lines[i].cb});
-  }
-  FindKeyOrder(room.keys, room.order);
-  for (size_t k = 0; k < cLines; ++k) pOut[k] = static_cast<uint32_t>(firstLine + room.order[k]);
 }

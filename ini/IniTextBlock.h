@@ -29,8 +29,6 @@ class IniTextBlock {
     // keys are not in order: the run's length; 0 on every other line.
     uint32_t cDisorderedRun = 0;
     bool bHeader = false;
-    // On the first line of a disordered run: the parser has found its order.
-    bool bRunOrdered = false;
     // The key comes after that of the item line before, with no header in between (false
     // when that line is in another block).
     bool bAfterPrevious = false;
@@ -76,28 +74,21 @@ class IniTextBlock {
   std::string_view Value(const Line& line) const {
     return {m_text.get() + line.valueBegin, line.cbValue};
   }
-  // Room for finding the order of runs, kept from run to run by whoever finds it.
-  struct OrderRoom {
-    std::vector<IniKeyText> keys;
-    std::vector<size_t> order;
-    std::vector<uint32_t> lines;
-  };
   // For the first line of a disordered run: the indexes of its lines in key order, equal
-  // keys as they came. The parser found it, or it is found now in room (valid until room is
-  // used again).
-  const uint32_t* RunOrder(size_t firstLine, OrderRoom& room) const;
+  // keys as they came.
+  const uint32_t* RunOrder(size_t firstLine) const { return m_sorted.data() + firstLine; }
 
  private:
   void ParseLine(size_t begin, size_t end);
   Line& AddLine(size_t begin, size_t cb);
   void FindOrder();
-  void FindRunOrder(size_t firstLine, uint32_t* pOut, OrderRoom& room) const;
 
   std::unique_ptr<char[]> m_text;  // and 8 bytes more: see FindKeyOrder
   size_t m_cbCapacity;
   size_t m_cbText = 0;
   size_t m_cbParsed = 0;  // the whole lines: what Restart leaves behind
   std::vector<Line> m_lines;
-  std::vector<uint32_t> m_sorted;  // per ordered run, at its first line's index
-  OrderRoom m_room;
+  std::vector<uint32_t> m_sorted;  // per disordered run, at its first line's index
+  std::vector<IniKeyText> m_keys;  // room for ordering a run, kept from run to run
+  std::vector<size_t> m_order;
 };

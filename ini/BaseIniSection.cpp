@@ -220,18 +220,9 @@ void BaseIniSection::BuildIndex() const {
 }
 
 void BaseIniSection::SortByKey(std::vector<Node*>& nodes) {
-  // Lower-cased copies side by side in one buffer, as the bulk order wants them.
-  std::string lowered;
-  for (const Node* pNode : nodes) lowered.append(pNode->Key());
-  initext::MakeLower(lowered);
-  lowered.append(sizeof(uint64_t), '\0');  // a word read at any key's end stays inside
-  std::vector<IniKeyText> keys;
+  std::vector<std::string_view> keys;
   keys.reserve(nodes.size());
-  const auto* pText = reinterpret_cast<const unsigned char*>(lowered.data());
-  for (const Node* pNode : nodes) {
-    keys.push_back({pText, pNode->cbKey});
-    pText += pNode->cbKey;
-  }
+  for (const Node* pNode : nodes) keys.push_back(pNode->Key());
   std::vector<size_t> order;
   FindKeyOrder(keys, order);
   std::vector<Node*> sorted(nodes.size());

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <numeric>
+#include <string>
 #include <string_view>
 
 #include "ini/IniText.h"
@@ -59,14 +60,14 @@ size_t SharedLength(const std::vector<IniKeyText>& keys, const std::vector<Entry
 // A radix sort whose digits are words. The keys of a log share long beginnings, so each
 // range of keys first skips what all of them share: its digits then tell them apart.
 void FindKeyOrder(const std::vector<IniKeyText>& keys, std::vector<size_t>& order) {
-  if (!initext::OrdersAsLoweredBytes()) {
+  if (!LoweredKeysCompareAsBytes()) {
     const auto text = [&keys](size_t i) {
       return std::string_view(reinterpret_cast<const char*>(keys[i].p), keys[i].cb);
     };
     order.resize(keys.size());
     std::iota(order.begin(), order.end(), size_t{0});
     std::stable_sort(order.begin(), order.end(), [&text](size_t a, size_t b) {
-      return initext::CompareNoCase(text(a), text(b)) < 0;
+      return LoweredKeyBefore(text(a), text(b), false);
     });
     return;
   }
@@ -111,4 +112,20 @@ void FindKeyOrder(const std::vector<IniKeyText>& keys, std::vector<size_t>& orde
   }
   order.resize(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].index;
+}
+
+void FindKeyOrder(const std::vector<std::string_view>& keys, std::vector<size_t>& order) {
+  // Lowered copies side by side in one buffer, and a word of zeros past the last.
+  std::string lowered;
+  for (const std::string_view key : keys) lowered.append(key);
+  initext::MakeLower(lowered);
+  lowered.append(sizeof(uint64_t), '\0');
+  std::vector<IniKeyText> texts;
+  texts.reserve(keys.size());
+  const auto* pText = reinterpret_cast<const unsigned char*>(lowered.data());
+  for (const std::string_view key : keys) {
+    texts.push_back({pText, key.size()});
+    pText += key.size();
+  }
+  FindKeyOrder(texts, order);
 }

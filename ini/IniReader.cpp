@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "ini/IniKeyOrder.h"
 #include "ini/IniText.h"
 
 namespace {
@@ -101,7 +102,7 @@ void IniReader::TakeDisorderedRun(const IniTextBlock& block, size_t first) {
       const IniTextBlock::Line& line = lines[pSorted[k]];
       if (m_verdicts[pSorted[k] - first] != kAsRead) continue;
       const std::string_view key = block.Key(line);
-      const bool bAfter = posPrevious && IniTextBlock::KeyBefore(previous, key);
+      const bool bAfter = posPrevious && LoweredKeyBefore(previous, key);
       posPrevious = m_pSection->Insert(key, block.Value(line),
                                        bAfter ? posPrevious : BaseIniSection::Position());
       previous = key;

@@ -82,7 +82,7 @@ void RefreshLeadBytes() {
   }
 }
 
-bool OrdersAsLoweredBytes() { return !g_bAnyLead; }
+bool HasLeadBytes() { return g_bAnyLead; }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
   if (!g_bAnyLead) return CompareBytesNoCase(a, b);

@@ -20,9 +20,8 @@ void RefreshLeadBytes();
 // or one double-byte character; a string that is a prefix of the other is the smaller.
 int CompareNoCase(std::string_view a, std::string_view b);
 
-// True while the code page has no lead bytes: then CompareNoCase orders texts exactly as
-// unsigned bytes after MakeLower, which lets bulk sorts compare lower-cased copies.
-bool OrdersAsLoweredBytes();
+// True when the code page has any lead byte (see IsLeadByte).
+bool HasLeadBytes();
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && CompareNoCase(a, b) == 0;

@@ -86,8 +86,8 @@ IniTextBlock::Line& IniTextBlock::AddLine(size_t begin, size_t cb) {
 // A pass of its own, once the block's keys are lower-cased: reading a key right after
 // storing it stalls until the stores are done, and did so on every line.
 void IniTextBlock::FindOrder() {
-  const bool bAsBytes = initext::OrdersAsLoweredBytes();  // once per block, not per line
-  const Line* pPrevious = nullptr;                        // the last item line since a header
+  const bool bAsBytes = LoweredKeysCompareAsBytes();  // once per block, not per line
+  const Line* pPrevious = nullptr;                    // the last item line since a header
   size_t runBegin = 0;       // that line's run: the item lines since the header
   bool bDisorder = false;    // in that run, some key came out of order
   std::vector<size_t> runs;  // the first lines of the disordered runs
@@ -105,7 +105,7 @@ void IniTextBlock::FindOrder() {
       continue;
     }
     if (!pPrevious) runBegin = i;
-    line.bAfterPrevious = pPrevious && KeyBefore(Key(*pPrevious), Key(line), bAsBytes);
+    line.bAfterPrevious = pPrevious && LoweredKeyBefore(Key(*pPrevious), Key(line), bAsBytes);
     bDisorder = bDisorder || (pPrevious && !line.bAfterPrevious);
     pPrevious = &line;
   }

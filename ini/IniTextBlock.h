@@ -5,10 +5,8 @@
 // order they belong in, so that the document can append them one after the other.
 #pragma once
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -33,15 +31,6 @@ class IniTextBlock {
     // when that line is in another block).
     bool bAfterPrevious = false;
   };
-
-  // a < b for two keys as the parser leaves them, lower-cased. bAsBytes is the code page's
-  // rule (initext::OrdersAsLoweredBytes), for callers that compare many keys to look up once.
-  static bool KeyBefore(std::string_view a, std::string_view b,
-                        bool bAsBytes = initext::OrdersAsLoweredBytes()) {
-    if (!bAsBytes) return initext::CompareNoCase(a, b) < 0;
-    const int order = std::memcmp(a.data(), b.data(), std::min(a.size(), b.size()));
-    return order != 0 ? order < 0 : a.size() < b.size();
-  }
 
   explicit IniTextBlock(size_t cbCapacity);
   IniTextBlock(const IniTextBlock&) = delete;

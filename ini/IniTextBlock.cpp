@@ -105,8 +105,7 @@ void IniTextBlock::FindOrder() {
       continue;
     }
     if (!pPrevious) runBegin = i;
-    line.bAfterPrevious = pPrevious && LoweredKeyBefore(Key(*pPrevious), Key(line), bAsBytes);
-    bDisorder = bDisorder || (pPrevious && !line.bAfterPrevious);
+    bDisorder = bDisorder || (pPrevious && !LoweredKeyBefore(Key(*pPrevious), Key(line), bAsBytes));
     pPrevious = &line;
   }
   endRun(m_lines.size());

@@ -56,6 +56,20 @@ LONG DeleteKeyTreeAt(HKEY parent, const char* subkey, int depth) {
   return RegDeleteKeyA(parent, subkey);
 }
 
+// A 32-bit program on 64-bit Windows: the interface and type library trees that the object
+// system writes for it reach the 64-bit view as well (64-bit clients marshal through them),
+// and go from there too. Elsewhere there is no other view.
+void DeleteFromTheOtherView(const char* parentPath, const char* subkey) {
+  BOOL bWow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &bWow64) || !bWow64) return;
+  RegKey parent;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, parentPath, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                    parent.Put()) != ERROR_SUCCESS) {
+    return;
+  }
+  DeleteKeyTreeAt(parent.Get(), subkey, 1);
+}
+
 }  // namespace
 
 LONG DeleteKeyTree(HKEY parent, const char* subkey) { return DeleteKeyTreeAt(parent, subkey, 1); }
@@ -174,6 +188,8 @@ void RemoveRegistration(const CLSID& clsid, const IID& iid, const GUID& libId,
         std::string("TypeLib\\") + libIdText,
     };
     for (const std::string& tree : trees) DeleteKeyTree(HKEY_CLASSES_ROOT, tree.c_str());
+    DeleteFromTheOtherView("Interface", iidText);
+    DeleteFromTheOtherView("TypeLib", libIdText);
   } catch (const std::bad_alloc&) {
     // Nothing is reported; what could not be removed stays.
   }

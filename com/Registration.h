@@ -15,7 +15,8 @@ int WriteRegistration(const char* serverPath, const char* machineName, const CLS
                       const char* progId, const GUID& libId);
 
 // Deletes the six trees (class, both ProgIDs, AppID, interface, type library) below
-// HKEY_CLASSES_ROOT of the local machine. Nothing there is the same as success.
+// HKEY_CLASSES_ROOT of the local machine, and a 32-bit program's interface and type library
+// trees from the 64-bit view as well. Nothing there is the same as success.
 void RemoveRegistration(const CLSID& clsid, const IID& iid, const GUID& libId,
                         const char* versionIndependentProgId, const char* progId);
 

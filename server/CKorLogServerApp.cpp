@@ -55,15 +55,32 @@ std::string ModuleFileName() {
   return std::string(buffer, cch < sizeof(buffer) ? cch : sizeof(buffer) - 1);
 }
 
-// The registration of this executable on this machine, as the RegServer switch writes it.
-void RegisterServer() {
-  WriteRegistration(ModuleFileName().c_str(), nullptr, korlog::kClsid, korlog::kDescription,
-                    korlog::kVersionIndependentProgId, korlog::kProgId, korlog::kLibId);
+// The class's local server as registered, or empty.
+std::string RegisteredServerPath() {
+  const char key[] = "CLSID\\{" KORLOG_STRINGIZE(KORLOG_CLSID_TEXT) "}\\LocalServer32";
+  char path[1024] = {};
+  DWORD cb = sizeof(path) - 1;
+  if (RegGetValueA(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ, nullptr, path, &cb) !=
+      ERROR_SUCCESS) {
+    return std::string();
+  }
+  return path;
 }
 
-void UnregisterServer() {
+// The registration of this executable on this machine, as the RegServer switch writes it.
+// True when the class now names this executable, which is what an installer checks for.
+bool RegisterServer() {
+  const std::string path = ModuleFileName();
+  WriteRegistration(path.c_str(), nullptr, korlog::kClsid, korlog::kDescription,
+                    korlog::kVersionIndependentProgId, korlog::kProgId, korlog::kLibId);
+  return _stricmp(RegisteredServerPath().c_str(), path.c_str()) == 0;
+}
+
+// True when no class registration is left.
+bool UnregisterServer() {
   RemoveRegistration(korlog::kClsid, korlog::kIid, korlog::kLibId,
                      korlog::kVersionIndependentProgId, korlog::kProgId);
+  return RegisteredServerPath().empty();
 }
 
 }  // namespace
@@ -83,12 +100,13 @@ bool CKorLogServerApp::InitInstance() {
   // would reach a client that arrives meanwhile without a log behind it.
   CCmdLine cmdLine;
   ParseCommandLine(cmdLine);
+  // Their exit status tells an installer whether the registry now says what was asked.
   if (cmdLine.m_nRegAction == CCmdLine::kRegister) {
-    RegisterServer();
+    m_nExitCode = RegisterServer() ? 0 : 1;
     return false;
   }
   if (cmdLine.m_nRegAction == CCmdLine::kUnregister) {
-    UnregisterServer();
+    m_nExitCode = UnregisterServer() ? 0 : 1;
     return false;
   }
 
@@ -189,14 +207,14 @@ int CKorLogServerApp::ExitInstance() {
   m_pFactory.Reset();
   if (m_pLogFile) {
     // Lost to the watchdog: it is saving and will end the process; leave the log to it.
-    if (m_bFinalSaveClaimed.exchange(true)) return CAppBase::ExitInstance();
+    if (m_bFinalSaveClaimed.exchange(true)) return m_nExitCode;
     SaveLog();
     m_pLogFile.reset();
     m_pJournal.reset();
     m_bFinalSaveClaimed = false;  // a later exit run finds no log anyway
   }
   m_instance.Release();  // the log is written: the next server may read it
-  return CAppBase::ExitInstance();
+  return m_nExitCode;
 }
 
 void CKorLogServerApp::OnExitTimeout() {

@@ -89,6 +89,7 @@ class CKorLogServerApp : public CAppBase, public ILogComponentHost, public IMain
   std::unique_ptr<LogJournal> m_pJournal;
   std::unique_ptr<CWin32InstallPlatform> m_pInstallPlatform;
   bool m_bOleInitialized = false;
+  int m_nExitCode = 0;  // the process's exit status: a failed registration mode says so
   bool m_bQuitPosted = false;
   UINT_PTR m_uLeaveTimer = 0;
   std::atomic<bool> m_bFinalSaveClaimed{false};

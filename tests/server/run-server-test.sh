@@ -62,7 +62,7 @@ modes)
   # Registration words, in any case, with or without a switch character; the last wins.
   for args in "/regserver" "-REGSERVER" "RegServer" "/Embedding /RegServer"; do
     unregister
-    kor_wine "$SERVER" $args
+    kor_wine "$SERVER" $args || fail "$args exits with status $?"
     registered && pass "$args registers" || fail "$args registers"
     server_running && fail "$args leaves a window"
   done
@@ -71,6 +71,14 @@ modes)
   kor_wine "$SERVER" -UNREGSERVER
   kor_wine "$SERVER" unregserver /regserver
   registered && pass "UnregServer /RegServer registers" || fail "UnregServer /RegServer registers"
+  # A registration it cannot remove (a tree deeper than it descends) is a failure an
+  # installer can see in the exit status.
+  kor_wine_reg add "HKCR\\CLSID\\$CLSID\\$(printf 'deep\\%.0s' $(seq 520))" /f >/dev/null 2>&1
+  if kor_wine "$SERVER" /UnregServer; then fail "a failed /UnregServer exits with status 0"; else
+    pass "a failed /UnregServer says so"; fi
+  unregister
+  kor_wine "$SERVER" /UnregServer || fail "/UnregServer of nothing exits with status $?"
+  kor_wine "$SERVER" /RegServer
 
   # Anything else starts the visible mode; closing the window ends the server.
   for args in "/Unregister" "Embedding" ""; do

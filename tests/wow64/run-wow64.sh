@@ -60,6 +60,11 @@ registered 32 || fail "not registered again"
 kor_wine "$dir\\KorLogServer.exe" /UnregServer
 registered 32 && fail "still registered in the 32-bit view"
 registered 64 && fail "registered in the 64-bit view"
+# The 64-bit clients marshalled through the interface's entries in the 64-bit view: they go too.
+for view in 32 64; do
+  kor_wine reg query 'HKCR\Interface\{6E2D9B15-0C4A-4F83-B7D9-1A5E3C92F064}' /reg:$view \
+    >/dev/null 2>&1 && fail "the interface is still registered in the $view-bit view"
+done
 
 echo "wow64: $failures failure(s)"
 [ $failures -eq 0 ]

@@ -87,7 +87,8 @@ bool IniWriter::WriteFile(const BaseIniFile& doc, std::FILE* pFile) {
   return bCommitted && bClosed;
 }
 
-void IniWriter::Write(const BaseIniFile& doc) {
+// Inline, as are the helpers below: Write calls them for every key and value.
+inline void IniWriter::Write(const BaseIniFile& doc) {
   for (auto pos = doc.GetHeadPosition(); pos;) {
     const BaseIniSection* pSection = doc.GetNext(pos);
     Append("[");
@@ -106,7 +107,7 @@ void IniWriter::Write(const BaseIniFile& doc) {
   Flush();
 }
 
-void IniWriter::AppendText(std::string_view text) {
+inline void IniWriter::AppendText(std::string_view text) {
   for (size_t lf; (lf = text.find('\n')) != std::string_view::npos;) {
     Append(text.substr(0, lf));
     Append(kEol);
@@ -115,12 +116,12 @@ void IniWriter::AppendText(std::string_view text) {
   Append(text);
 }
 
-void IniWriter::Append(std::string_view text) {
+inline void IniWriter::Append(std::string_view text) {
   m_strBuffer.append(text);
   if (m_pFile && m_strBuffer.size() >= kChunk * 4) Flush();
 }
 
-void IniWriter::Flush() {
+inline void IniWriter::Flush() {
   if (!m_pFile || m_strBuffer.empty()) return;
   if (std::fwrite(m_strBuffer.data(), 1, m_strBuffer.size(), m_pFile) != m_strBuffer.size()) {
     m_bFailed = true;

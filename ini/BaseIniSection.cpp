@@ -110,11 +110,17 @@ std::string_view BaseIniSection::NodeKey::operator()(const Node* pNode) const {
 BaseIniSection::~BaseIniSection() = default;
 
 BaseIniSection::Position BaseIniSection::SetItem(std::string_view key, std::string_view value) {
-  if (key.empty()) return Position();
+  return key.empty() ? Position() : Insert(key, value, Position());
+}
+
+BaseIniSection::Position BaseIniSection::Insert(std::string_view key, std::string_view value,
+                                                Position after) {
   // Logs are mostly written and read in key order: appending past the last key is the
-  // common case and needs one comparison. The last key again (a log that names an item
-  // twice, its lines ordered) replaces it in place.
-  const int order = m_pTail ? initext::CompareNoCase(m_pTail->Key(), key) : -1;
+  // common case and needs one comparison, none when the caller knows the answer. The last
+  // key again (a log that names an item twice, its lines ordered) replaces it in place.
+  const int order = !m_pTail || (after && after.m_it == m_pTail)
+                        ? -1
+                        : initext::CompareNoCase(m_pTail->Key(), key);
   if (order == 0) {
     Replace(m_pTail, key, value);
     return Position(m_pTail);

@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "ini/IniKeyOrder.h"
 #include "ini/IniText.h"
 
 namespace {
@@ -43,6 +44,7 @@ void IniReader::Take(const IniTextBlock& block) {
       m_strName.assign(block.Name(line));
       m_doc.MapSectionName(m_strName);
       m_pSection = m_strName.empty() ? nullptr : m_doc.FindOrCreateSection(m_strName);
+      m_posLast = BaseIniSection::Position();
       continue;
     }
     if (!m_pSection) continue;
@@ -51,16 +53,29 @@ void IniReader::Take(const IniTextBlock& block) {
       i += line.cDisorderedRun - 1;
       continue;
     }
-    Assign(m_item.key, block.Key(line));
+    const std::string_view key = block.Key(line);
+    Assign(m_item.key, key);
     Assign(m_item.value, block.Value(line));
-    if (m_doc.FilterItem(m_item)) m_pSection->SetItem(m_item);
+    if (!m_doc.FilterItem(m_item)) {
+      m_posLast = BaseIniSection::Position();
+      continue;
+    }
+    // What the parser found out about the key holds only while the hook left it alone.
+    if (std::string_view(m_item.key) == key) {
+      const BaseIniSection::Position after =
+          line.bAfterPrevious ? m_posLast : BaseIniSection::Position();
+      m_posLast = m_pSection->Insert(m_item.key, m_item.value, after);
+    } else {
+      m_pSection->SetItem(m_item);
+      m_posLast = BaseIniSection::Position();
+    }
   }
 }
 
 // The hook sees the run's items in the text's order, as always. The items it leaves as
-// they were then go in in the order the parser found, so each goes last without the index;
-// if it changed any, the order of the text holds for all of them, as a changed key may
-// equal any other.
+// they were then go in in the order the parser found, each after the one before; if it
+// changed any, the order of the text holds for all of them, as a changed key may equal any
+// other.
 void IniReader::TakeDisorderedRun(const IniTextBlock& block, size_t first) {
   const std::vector<IniTextBlock::Line>& lines = block.Lines();
   const size_t cLines = lines[first].cDisorderedRun;
@@ -79,13 +94,19 @@ void IniReader::TakeDisorderedRun(const IniTextBlock& block, size_t first) {
       m_changed.push_back(m_item);
     }
   }
+  m_posLast = BaseIniSection::Position();
   if (m_changed.empty()) {
     const uint32_t* pSorted = block.RunOrder(first);
+    std::string_view previous;  // the key last put in, at posPrevious
+    BaseIniSection::Position posPrevious;
     for (size_t k = 0; k < cLines; ++k) {
       const IniTextBlock::Line& line = lines[pSorted[k]];
-      if (m_verdicts[pSorted[k] - first] == kAsRead) {
-        m_pSection->SetItem(block.Key(line), block.Value(line));
-      }
+      if (m_verdicts[pSorted[k] - first] != kAsRead) continue;
+      const std::string_view key = block.Key(line);
+      const bool bAfter = posPrevious && LoweredKeyBefore(previous, key);
+      posPrevious = m_pSection->Insert(key, block.Value(line),
+                                       bAfter ? posPrevious : BaseIniSection::Position());
+      previous = key;
     }
     return;
   }
@@ -93,7 +114,7 @@ void IniReader::TakeDisorderedRun(const IniTextBlock& block, size_t first) {
   for (size_t k = 0; k < cLines; ++k) {
     const IniTextBlock::Line& line = lines[first + k];
     if (m_verdicts[k] == kAsRead) {
-      m_pSection->SetItem(block.Key(line), block.Value(line));
+      m_pSection->Insert(block.Key(line), block.Value(line), BaseIniSection::Position());
     } else if (m_verdicts[k] == kChanged) {
       m_pSection->SetItem(*pChanged++);
     }

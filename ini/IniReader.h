@@ -35,6 +35,8 @@ class IniReader {
 
   BaseIniFile& m_doc;
   BaseIniSection* m_pSection = nullptr;
+  // The item that the last line gave, while it is the parser's previous line as it was.
+  BaseIniSection::Position m_posLast;
   std::string m_strName;            // reused for every header and item, so that taking in a line
   BaseIniItem m_item;               // allocates only for long ones
   std::vector<Verdict> m_verdicts;  // for a disordered run, per line

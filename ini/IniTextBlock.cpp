@@ -105,7 +105,8 @@ void IniTextBlock::FindOrder() {
       continue;
     }
     if (!pPrevious) runBegin = i;
-    bDisorder = bDisorder || (pPrevious && !LoweredKeyBefore(Key(*pPrevious), Key(line), bAsBytes));
+    line.bAfterPrevious = pPrevious && LoweredKeyBefore(Key(*pPrevious), Key(line), bAsBytes);
+    bDisorder = bDisorder || (pPrevious && !line.bAfterPrevious);
     pPrevious = &line;
   }
   endRun(m_lines.size());

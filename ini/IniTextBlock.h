@@ -27,6 +27,9 @@ class IniTextBlock {
     // keys are not in order: the run's length; 0 on every other line.
     uint32_t cDisorderedRun = 0;
     bool bHeader = false;
+    // The key comes after that of the item line before, with no header in between (false
+    // when that line is in another block).
+    bool bAfterPrevious = false;
   };
 
   explicit IniTextBlock(size_t cbCapacity);

@@ -1,12 +1,13 @@
 // The timing client of scripts/bench-server. Each mode prints its figures on one line, in
 // milliseconds or microseconds as named; the script turns them into ratios.
-//   korbench calls N COMPONENT ITEM      us per call, early then late bound: GetTypeInfoCount,
-//                                        AddItem, HasItem, GetAllItems
+//   korbench calls R N COMPONENT ITEM    R lines of us per call (N calls each), early then late
+//                                        bound: GetTypeInfoCount, AddItem, HasItem, GetAllItems
 //   korbench activate PROGID|{CLSID}     ms from CoCreateInstance to the first answer
 //   korbench release-questions R COMPONENT ITEM
 //                                        ms of R releases after HasItem only
 //   korbench release-change R            ms of R releases after one AddItem each
-//   korbench clients N                   ms of N clients: create, one AddItem, release
+//   korbench clients N                   N clients (create, one AddItem, release): "count ms"
+//                                        after every hundred
 //   korbench write PATH BYTES R          ms of R writes of BYTES to PATH, each flushed
 #include <windows.h>
 
@@ -78,7 +79,7 @@ class Invoker {
   DISPID m_id = 0;
 };
 
-int Calls(int calls, const std::string& component, const std::string& item) {
+int Calls(int rounds, int calls, const std::string& component, const std::string& item) {
   ComPtr<ILogComponent> log = comtest::CreateLog();
   if (!log) return 2;
   // The lookups go to the big log's own component; the additions to one of their own, and
@@ -92,25 +93,30 @@ int Calls(int calls, const std::string& component, const std::string& item) {
   const auto newItem = [](const char* kind, int i) {
     return B("C:\\bench\\" + std::string(kind) + std::to_string(i) + ".dll");
   };
-  std::vector<double> us;
-  us.push_back(PerCallUs(calls, [&](int) { log->GetTypeInfoCount(&n); }));
-  us.push_back(PerCallUs(
-      calls, [&](int i) { log->AddItem(1, added.Get(), newItem("early", i).Get(), &r); }));
-  us.push_back(PerCallUs(calls, [&](int) { log->HasItem(1, comp.Get(), it.Get(), &r); }));
-  us.push_back(PerCallUs(calls, [&](int) {
-    UniqueBstr all;
-    log->GetAllItems(1, few.Get(), all.Put());
-  }));
   ComPtr<IDispatch> disp;
   log->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(disp.Put()));
   if (!disp) return 3;
   Invoker add(disp.Get(), L"AddItem"), has(disp.Get(), L"HasItem"), all(disp.Get(), L"GetAllItems");
-  us.push_back(PerCallUs(calls, [&](int) { disp->GetTypeInfoCount(&n); }));
-  us.push_back(
-      PerCallUs(calls, [&](int i) { add.Call(1, added.Get(), newItem("late", i).Get()); }));
-  us.push_back(PerCallUs(calls, [&](int) { has.Call(1, comp.Get(), it.Get()); }));
-  us.push_back(PerCallUs(calls, [&](int) { all.Call(1, few.Get(), nullptr); }));
-  PrintAll(us);
+  // Rounds of every kind of call in turn, so that whatever else the machine does falls on
+  // all of them alike; one line per round.
+  int next = 0;
+  for (int round = 0; round < rounds; ++round) {
+    std::vector<double> us;
+    us.push_back(PerCallUs(calls, [&](int) { log->GetTypeInfoCount(&n); }));
+    us.push_back(PerCallUs(
+        calls, [&](int) { log->AddItem(1, added.Get(), newItem("early", next++).Get(), &r); }));
+    us.push_back(PerCallUs(calls, [&](int) { log->HasItem(1, comp.Get(), it.Get(), &r); }));
+    us.push_back(PerCallUs(calls, [&](int) {
+      UniqueBstr list;
+      log->GetAllItems(1, few.Get(), list.Put());
+    }));
+    us.push_back(PerCallUs(calls, [&](int) { disp->GetTypeInfoCount(&n); }));
+    us.push_back(
+        PerCallUs(calls, [&](int) { add.Call(1, added.Get(), newItem("late", next++).Get()); }));
+    us.push_back(PerCallUs(calls, [&](int) { has.Call(1, comp.Get(), it.Get()); }));
+    us.push_back(PerCallUs(calls, [&](int) { all.Call(1, few.Get(), nullptr); }));
+    PrintAll(us);
+  }
   return 0;
 }
 
@@ -156,6 +162,7 @@ int Releases(int rounds, bool bChange, const std::string& component, const std::
   return 0;
 }
 
+// Prints "clients ms" after every hundred, so that a run cut short still tells its pace.
 int Clients(int count) {
   UniqueBstr comp = B("BenchClients");
   const double t0 = NowMs();
@@ -164,8 +171,12 @@ int Clients(int count) {
     if (!log) return 2;
     LONG r = 0;
     log->AddItem(1, comp.Get(), B("C:\\bench\\client" + std::to_string(i) + ".dll").Get(), &r);
+    log.Reset();
+    if ((i + 1) % 100 == 0 || i + 1 == count) {
+      std::printf("%d %.3f\n", i + 1, NowMs() - t0);
+      std::fflush(stdout);
+    }
   }
-  PrintAll({NowMs() - t0});
   return 0;
 }
 
@@ -205,8 +216,8 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (FAILED(CoInitialize(nullptr))) return 1;
   int rc = 64;
-  if (mode == "calls" && args.size() == 4) {
-    rc = Calls(std::stoi(args[1]), args[2], args[3]);
+  if (mode == "calls" && args.size() == 5) {
+    rc = Calls(std::stoi(args[1]), std::stoi(args[2]), args[3], args[4]);
   } else if (mode == "activate" && args.size() == 2) {
     rc = Activate(argv[2]);
   } else if (mode == "release-questions" && args.size() == 4) {
